@@ -1,0 +1,33 @@
+# Two commands set everything up: `make demo` and `make test`.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: setup build demo test asan bench clean
+
+setup:
+	@tools/setup.sh
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+build: setup $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	tools/demo.sh $(BUILD)
+
+test: build
+	tools/run-tests.sh $(BUILD)
+
+# Address and undefined-behaviour sanitizers: `make asan` builds into build-asan and runs the suite.
+asan:
+	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DULKA_SANITIZE=ON $(CMAKE_FLAGS)"
+
+bench: setup
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DULKA_BENCH=ON
+	cmake --build build-bench -j $(JOBS)
+	bench/run.sh build-bench
+
+clean:
+	rm -rf build build-asan build-bench

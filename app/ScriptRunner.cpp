@@ -1,0 +1,96 @@
+// ulka-script FILE [ARGS...]: runs a host script with the root object as `rtl`, without a window.
+// FILE is consumed as the host consumes its application argument, so rtl.Params(1) is the first
+// of ARGS. Script errors are printed; the exit code is the one rtl.Quit set, non-zero after an
+// error when no code was set.
+#include <glib.h>
+
+#include <clocale>
+#include <cstdio>
+
+#include "automation/CodePages.h"
+#include "automation/Files.h"
+#include "automation/Messages.h"
+#include "automation/Process.h"
+#include "automation/Unicode.h"
+#include "runtime/AppHooks.h"
+#include "runtime/Rtl.h"
+#include "script/Script.h"
+
+namespace ulka {
+namespace {
+
+bool scriptFailed = false;
+GMainLoop* mainLoop = nullptr;
+
+void PrintScriptError(const ScriptError& error) {
+  scriptFailed = true;
+  std::string description = Utf8(error.description);
+  std::fprintf(stderr, msg::kScriptErrorFormat, description.c_str(), error.line, error.character);
+  std::fputc('\n', stderr);
+}
+
+void InstallLoopHooks() {
+  AppHooks& hooks = Hooks();
+  hooks.run = [] {
+    mainLoop = g_main_loop_new(nullptr, FALSE);
+    g_main_loop_run(mainLoop);
+    g_main_loop_unref(mainLoop);
+    mainLoop = nullptr;
+  };
+  hooks.idle = [](uint32_t ticks) {
+    gint64 until = g_get_monotonic_time() + static_cast<gint64>(ticks) * 1000;
+    do {
+      while (g_main_context_iteration(nullptr, FALSE)) {
+      }
+    } while (g_get_monotonic_time() <= until);
+  };
+  hooks.quit = [] {
+    if (mainLoop) g_main_loop_quit(mainLoop);
+    return true;
+  };
+}
+
+WideString FolderOf(const WideString& path) {
+  size_t slash = path.rfind(u'/');
+  return slash == WideString::npos ? WideString() : path.substr(0, slash + 1);
+}
+
+int RunScriptFile(const WideString& fileName) {
+  Bytes bytes;
+  try {
+    if (!ReadFileBytes(fileName, bytes)) {
+      std::fprintf(stderr, "ulka-script: cannot open %s\n", Utf8(fileName).c_str());
+      return 2;
+    }
+  } catch (const EVekError& e) {
+    std::fprintf(stderr, "ulka-script: cannot read %s: %s\n", Utf8(fileName).c_str(), e.what());
+    return 2;
+  }
+  Ref<TRtl> rtl = MakeRef<TRtl>();
+  rtl->FOnScriptError = PrintScriptError;
+  rtl->ShiftParams(1);
+  Ref<IDispatch> made = rtl->Script(WideString());
+  auto* script = static_cast<TScript*>(made.get());
+  script->SetPath(FolderOf(fileName));
+  script->AddCode(DecodeText(bytes, 65001));
+  int code = script->Run();
+  script->Close();
+  if (code == 0 && scriptFailed) code = 1;
+  return code;
+}
+
+}  // namespace
+}  // namespace ulka
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: ulka-script FILE [ARGS...]\n");
+    return 2;
+  }
+  std::vector<ulka::WideString> arguments;
+  for (int i = 0; i < argc; ++i) arguments.push_back(ulka::Wide(argv[i]));
+  ulka::SetCommandLine(std::move(arguments));
+  ulka::InstallLoopHooks();
+  return ulka::RunScriptFile(ulka::Wide(argv[1]));
+}

@@ -1,0 +1,45 @@
+// The texts that scripts see, in one place.
+#pragma once
+
+namespace ulka::msg {
+
+// Core
+inline constexpr char kListIndexOutOfBounds[] = "List index out of bounds (%d)";
+inline constexpr char kTypeMismatch[] = "Type mismatch";
+inline constexpr char kUnknownMember[] = "Object doesn't support this property or method";
+inline constexpr char kBadParamCount[] = "Wrong number of arguments or invalid property assignment";
+inline constexpr char kParamNotOptional[] = "Argument not optional";
+inline constexpr char kOverflow[] = "Overflow";
+inline constexpr char kNotACallable[] = "Object is not a function";
+inline constexpr char kUnexpected[] = "Catastrophic failure";
+
+// Value conversions
+inline constexpr char kInvalidCodePage[] = "Invalid code page";
+inline constexpr char kRangeCheckError[] = "Range check error";
+inline constexpr char kInvalidDateTime[] = "''%s'' is not a valid date and time";
+inline constexpr char kInvalidTimeEncode[] = "Invalid argument to time encode";
+inline constexpr char kInvalidDateEncode[] = "Invalid argument to date encode";
+inline constexpr char kInvalidBase64[] = "Invalid Base64 text";
+inline constexpr char kInvalidAlphabet[] = "The alphabet must have 2, 4, 8, 16, 32, 64 or 128 characters";
+
+// Cryptor
+inline constexpr char kDivisionByZero[] = "Division by zero";
+
+// Zip
+inline constexpr char kIndexOutOfRange[] = "Index out of range.";
+inline constexpr char kZipCrcError[] = "CRC Error in \"%s\".";
+
+// Data objects
+inline constexpr char kDictionaryTooDeep[] = "Dictionary nested too deeply or contains itself";
+inline constexpr char kCannotCreateFile[] = "Cannot create file \"%s\"";
+inline constexpr char kInterfaceNotSupported[] = "Interface not supported";
+inline constexpr char kXmlInvalidName[] = "\"%s\" is not a valid XML name";
+inline constexpr char kXmlInvalidQuery[] = "Invalid XPath query: %s";
+inline constexpr char kXmlNotAChild[] = "The node to remove is not a child of this element";
+inline constexpr char kXmlSaveFailed[] = "Cannot save the XML document to \"%s\"";
+
+// Script host
+inline constexpr char kScriptErrorFormat[] = "Error: %s\nAt Line: %d, %d";
+inline constexpr char kScriptErrorCaption[] = "Error";
+
+}  // namespace ulka::msg

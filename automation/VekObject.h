@@ -1,0 +1,54 @@
+// The base of every scriptable object: reference counting, dispatch through the object's
+// interface table, and the failure report.
+//
+//   class TZip : public TVekObject {
+//    public:
+//     static const InterfaceInfo& Info();   // the member table, in Zip.cpp
+//     TZip() : TVekObject(Info()) {}
+//     ...
+//   };
+//   Ref<TZip> zip = MakeRef<TZip>();
+#pragma once
+
+#include "automation/Dispatch.h"
+#include "automation/TypeInfo.h"
+
+namespace ulka {
+
+class TVekObject : public IDispatch, protected RefCounted {
+ public:
+  explicit TVekObject(const InterfaceInfo& info);
+  TVekObject(const TVekObject&) = delete;
+  TVekObject& operator=(const TVekObject&) = delete;
+
+  uint32_t AddRef() override;
+  uint32_t Release() override;
+
+  uint32_t GetTypeInfoCount() override { return 1; }
+  HRESULT GetTypeInfo(uint32_t index, const InterfaceInfo*& info) override;
+  HRESULT GetIDsOfNames(std::span<const WideString> names, DISPID* ids) override;
+  HRESULT Invoke(DISPID id, uint16_t flags, DispParams& params, Variant* result,
+                 ExcepInfo* excep) override;
+
+  const InterfaceInfo& Interface() const { return info_; }
+  // Whether `iid` is the object's own interface (the error-info support check).
+  bool InterfaceSupportsErrorInfo(std::u16string_view iid) const { return iid == info_.Iid(); }
+
+  // Live scriptable objects, for leak checks in tests.
+  static size_t LiveCount();
+
+ protected:
+  ~TVekObject() override;
+
+ private:
+  const InterfaceInfo& info_;
+};
+
+// VarToObject: the object of class T behind a Variant, when it holds one of ours.
+template <class T>
+T* VarToObject(const Variant& value) {
+  if (!value.IsObject() || !value.Dispatch()) return nullptr;
+  return dynamic_cast<T*>(value.Dispatch());
+}
+
+}  // namespace ulka

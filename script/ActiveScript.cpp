@@ -1,0 +1,247 @@
+#include "script/ActiveScript.h"
+
+#include "automation/Unicode.h"
+#include "script/JsHandles.h"
+
+extern "C" {
+// Exported by JavaScriptCore, declared in its private headers.
+typedef bool (*JSShouldTerminateCallback)(JSContextRef ctx, void* context);
+JS_EXPORT void JSContextGroupSetExecutionTimeLimit(JSContextGroupRef group, double limit,
+                                                   JSShouldTerminateCallback callback, void* context);
+}
+
+namespace ulka {
+
+namespace {
+
+constexpr HRESULT CO_E_CLASSSTRING = MakeStatus(0x800401F3);
+constexpr double kInterruptPollSeconds = 0.05;
+
+bool IsJavaScript(const WideString& language) {
+  return SameText(language, u"JavaScript") || SameText(language, u"JScript") ||
+         SameText(language, u"ECMAScript");
+}
+
+bool ShouldTerminate(JSContextRef, void* context) {
+  return static_cast<std::atomic<bool>*>(context)->load();
+}
+
+}  // namespace
+
+TActiveScript::TActiveScript(void* owner) : owner_(owner) {}
+
+TActiveScript::~TActiveScript() {
+  Interrupt();
+  Close();
+  items_.clear();
+}
+
+HRESULT TActiveScript::InitNew(const WideString& language) {
+  if (!IsJavaScript(language)) return CO_E_CLASSSTRING;
+  if (context_) Close();
+  group_ = JSContextGroupCreate();
+  context_ = JSGlobalContextCreateInGroup(group_, nullptr);
+  interruptRequested_ = false;
+  JSContextGroupSetExecutionTimeLimit(group_, kInterruptPollSeconds, ShouldTerminate, &interruptRequested_);
+  link_ = std::make_shared<EngineLink>();
+  link_->onError = [this](const ScriptError& error) {
+    if (onError_) onError_(error);
+  };
+  AttachContext(context_, link_);
+  language_ = language;
+  started_ = false;
+  pending_.clear();
+  for (const TActiveScriptItem& item : items_) RegisterItem(item);
+  return S_OK;
+}
+
+void TActiveScript::RegisterItem(const TActiveScriptItem& item) {
+  JSObjectRef global = JSContextGetGlobalObject(context_);
+  if (item.Flags == kGlobalMembers) {
+    JSValueRef next = JSObjectGetPrototype(context_, global);
+    JSObjectSetPrototype(context_, global, WrapGlobalMembers(context_, item.Item.get(), next));
+    return;
+  }
+  JSObjectSetProperty(context_, global, JsString(item.Name), ToJs(context_, Variant(item.Item.get())),
+                      kJSPropertyAttributeDontDelete, nullptr);
+}
+
+HRESULT TActiveScript::AddItem(const WideString& name, IDispatch* item, bool isGlobalMembers) {
+  uint32_t flags = isGlobalMembers ? kGlobalMembers : kVisibleItem;
+  TActiveScriptItem* record = nullptr;
+  for (TActiveScriptItem& existing : items_) {
+    if (existing.Name == name) record = &existing;
+  }
+  if (record) {
+    record->Item = Ref<IDispatch>(item);
+    record->Flags = flags;
+  } else {
+    record = &items_.emplace_back(TActiveScriptItem{name, Ref<IDispatch>(item), flags});
+  }
+  if (context_) RegisterItem(*record);
+  return S_OK;
+}
+
+HRESULT TActiveScript::GetItem(const WideString& name, Ref<IDispatch>& item) const {
+  for (const TActiveScriptItem& existing : items_) {
+    if (existing.Name == name) {
+      item = existing.Item;
+      return S_OK;
+    }
+  }
+  item = nullptr;
+  return TYPE_E_ELEMENTNOTFOUND;
+}
+
+bool TActiveScript::ItemExists(const WideString& name) const {
+  Ref<IDispatch> item;
+  return Succeeded(GetItem(name, item));
+}
+
+void TActiveScript::Assign(const TActiveScript& source) {
+  items_ = source.items_;
+  onError_ = source.onError_;
+}
+
+void TActiveScript::ReportError(JSValueRef exception) {
+  if (onError_) onError_(ErrorFromException(context_, exception));
+}
+
+HRESULT TActiveScript::EvaluateNow(const WideString& code, Variant* result) {
+  JsString script(code);
+  JSValueRef exception = nullptr;
+  JSValueRef value = JSEvaluateScript(context_, script, nullptr, nullptr, 1, &exception);
+  if (exception) {
+    if (!interruptRequested_) ReportError(exception);
+    return E_FAIL;
+  }
+  if (result) *result = FromJs(context_, value);
+  return S_OK;
+}
+
+HRESULT TActiveScript::ParseScriptText(const WideString& code, bool isExpression, Variant* result) {
+  if (started_) return EvaluateNow(code, result);
+  JsString script(code);
+  JSValueRef exception = nullptr;
+  if (!JSCheckScriptSyntax(context_, script, nullptr, 1, &exception)) {
+    ReportError(exception);
+    return E_FAIL;
+  }
+  pending_.push_back(code);  // runs when the engine starts
+  return S_OK;
+}
+
+HRESULT TActiveScript::AddCode(const WideString& code) {
+  if (!context_) return E_FAIL;
+  return ParseScriptText(code, false, nullptr);
+}
+
+HRESULT TActiveScript::Run() {
+  if (!context_) return E_FAIL;
+  if (started_) return S_OK;
+  started_ = true;
+  HRESULT hr = S_OK;
+  std::vector<WideString> blocks;
+  blocks.swap(pending_);
+  for (const WideString& block : blocks) {
+    if (Failed(EvaluateNow(block, nullptr))) hr = E_FAIL;
+  }
+  return hr;
+}
+
+HRESULT TActiveScript::Execute(const WideString& code) {
+  if (!context_) return E_FAIL;
+  HRESULT hr = Run();
+  if (Failed(hr)) return hr;
+  return EvaluateNow(code, nullptr);
+}
+
+HRESULT TActiveScript::Evaluate(const WideString& code, Variant& result) {
+  if (!context_) return E_FAIL;
+  HRESULT hr = Run();
+  if (Failed(hr)) return hr;
+  return EvaluateNow(code, &result);
+}
+
+HRESULT TActiveScript::GetScriptDispatch(const WideString*, Ref<IDispatch>& dispatch) {
+  dispatch = nullptr;
+  if (!context_) return E_FAIL;
+  HRESULT hr = Run();
+  if (Failed(hr)) return hr;
+  Variant global = FromJs(context_, JSContextGetGlobalObject(context_));
+  dispatch = Ref<IDispatch>(global.Dispatch());
+  return dispatch ? S_OK : E_FAIL;
+}
+
+bool TActiveScript::GlobalId(const WideString& name, Ref<IDispatch>& global, DISPID& id) {
+  if (!IsRunning() || Failed(GetScriptDispatch(nullptr, global))) return false;
+  return Succeeded(global->GetIDsOfNames(std::span<const WideString>(&name, 1), &id));
+}
+
+bool TActiveScript::IsMember(const WideString& name) {
+  Ref<IDispatch> global;
+  DISPID id;
+  return GlobalId(name, global, id);
+}
+
+bool TActiveScript::GetMember(const WideString& name, Variant& value) {
+  value.Clear();
+  Ref<IDispatch> global;
+  DISPID id;
+  if (!GlobalId(name, global, id)) return false;
+  DispParams none;
+  return Succeeded(global->Invoke(id, DISPATCH_PROPERTYGET, none, &value, nullptr));
+}
+
+bool TActiveScript::SetVar(const WideString& name, const Variant& value) {
+  if (!IsRunning()) return false;
+  Ref<IDispatch> global;
+  if (Failed(GetScriptDispatch(nullptr, global))) return false;
+  DISPID id;
+  if (Failed(global->GetIDsOfNames(std::span<const WideString>(&name, 1), &id))) {
+    IDispatchEx* ex = global->DispatchEx();
+    if (!ex || Failed(ex->GetDispID(name, fdexNameCaseSensitive | fdexNameEnsure, id))) return false;
+  }
+  NamedArg put{DISPID_PROPERTYPUT, value};
+  DispParams params{{}, std::span<NamedArg>(&put, 1)};
+  uint16_t flags = value.IsObject() ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
+  return Succeeded(global->Invoke(id, flags, params, nullptr, nullptr));
+}
+
+bool TActiveScript::Call(const WideString& name, std::span<const Variant> params, IDispatch* self,
+                         Variant* result) {
+  Ref<IDispatch> global;
+  DISPID id;
+  if (!GlobalId(name, global, id)) return false;
+  return Succeeded(DispatchCall(global.get(), id, params, self, result));
+}
+
+HRESULT TActiveScript::Interrupt() {
+  if (!context_) return E_FAIL;
+  interruptRequested_ = true;
+  return S_OK;
+}
+
+HRESULT TActiveScript::Close() {
+  if (!context_) return E_FAIL;
+  DetachContext(context_);
+  JSGlobalContextRelease(context_);
+  JSContextGroupRelease(group_);
+  context_ = nullptr;
+  group_ = nullptr;
+  link_.reset();
+  started_ = false;
+  pending_.clear();
+  return S_OK;
+}
+
+HRESULT DispatchCall(IDispatch* dispatch, DISPID id, std::span<const Variant> params, IDispatch* self,
+                     Variant* result) {
+  if (!dispatch) return E_POINTER;
+  std::vector<Variant> args(params.begin(), params.end());
+  NamedArg thisArg{DISPID_THIS, Variant(self)};
+  DispParams call{args, self ? std::span<NamedArg>(&thisArg, 1) : std::span<NamedArg>()};
+  return dispatch->Invoke(id, DISPATCH_METHOD, call, result, nullptr);
+}
+
+}  // namespace ulka

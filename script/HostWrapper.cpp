@@ -1,0 +1,402 @@
+// JavaScript objects that stand for host objects.
+//
+// Every wrapper is an instance of a class whose parent is the generic host class. A host object
+// with an interface table gets a class of its own whose static functions and values carry the
+// members under their declared names, so the common spelling is found without a callback; the
+// generic class's callbacks serve every other spelling, expando members and objects without a
+// table. The wrapper's prototype throws for names nobody knows, as a missing member.
+#include <map>
+#include <mutex>
+#include <utility>
+
+#include "automation/Messages.h"
+#include "automation/Unicode.h"
+#include "automation/VekObject.h"
+#include "script/JsBinding.h"
+#include "script/JsHandles.h"
+
+namespace ulka {
+
+namespace {
+
+struct HostRef {
+  IDispatch* object;             // one reference owned
+  const InterfaceInfo* info;     // null for objects without a table
+  TVekObject* direct;            // our own object: members are called without the dispatch hop
+};
+
+struct MemberRef {
+  HostRef host;
+  const MemberInfo* member;  // null: call the dispatch id with the method flag
+  DISPID id;
+};
+
+HostRef* HostOf(JSObjectRef object) { return static_cast<HostRef*>(JSObjectGetPrivate(object)); }
+
+HostRef NewHostRef(IDispatch* object) {
+  object->AddRef();
+  const InterfaceInfo* info = nullptr;
+  if (object->GetTypeInfoCount() > 0 && Failed(object->GetTypeInfo(0, info))) info = nullptr;
+  return {object, info, dynamic_cast<TVekObject*>(object)};
+}
+
+// --- calls ---------------------------------------------------------------------------------
+
+// Positional arguments without trailing undefined ones, which take their defaults.
+size_t TrimmedCount(JSContextRef ctx, size_t argc, const JSValueRef argv[]) {
+  while (argc > 0 && JSValueIsUndefined(ctx, argv[argc - 1])) --argc;
+  return argc;
+}
+
+HRESULT InvokeHost(const HostRef& host, const MemberInfo* member, DISPID id, uint16_t flags,
+                   DispParams& params, Variant* result, ExcepInfo* excep) {
+  if (host.direct && member && host.info) {
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) flags |= DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF;
+    return host.info->InvokeMember(*host.direct, *member, flags, params, result, excep);
+  }
+  if (IDispatchEx* ex = host.object->DispatchEx()) return ex->InvokeEx(id, flags, params, result, excep, nullptr);
+  return host.object->Invoke(id, flags, params, result, excep);
+}
+
+// Calls a member with script arguments: a property with parameters is put when one argument
+// more than its parameters is given.
+JSValueRef CallWithArguments(JSContextRef ctx, const HostRef& host, const MemberInfo* member, DISPID id,
+                             size_t argc, const JSValueRef argv[], JSValueRef* exception) {
+  // Trailing undefined arguments count as omitted: they take their defaults.
+  const size_t given = TrimmedCount(ctx, argc, argv);
+  constexpr size_t kInline = 8;
+  Variant inlineArgs[kInline];
+  std::vector<Variant> heapArgs;
+  Variant* args = inlineArgs;
+  if (argc > kInline) {
+    heapArgs.resize(argc);
+    args = heapArgs.data();
+  }
+  for (size_t i = 0; i < argc; ++i) args[i] = i < given ? FromJs(ctx, argv[i]) : Variant::Missing();
+
+  uint16_t flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+  DispParams params{std::span<Variant>(args, argc), {}};
+  NamedArg putValue{DISPID_PROPERTYPUT, {}};
+  if (member && member->kind == MemberKind::Property && member->put && given == member->IndexCount() + 1) {
+    flags = args[given - 1].IsObject() ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
+    putValue.value = std::move(args[given - 1]);
+    params.args = params.args.first(given - 1);
+    params.named = std::span<NamedArg>(&putValue, 1);
+  }
+  Variant result;
+  ExcepInfo excep;
+  HRESULT hr = InvokeHost(host, member, id, flags, params, &result, &excep);
+  if (Failed(hr)) {
+    *exception = MakeDispatchError(ctx, hr, excep);
+    return nullptr;
+  }
+  return ToJs(ctx, result);
+}
+
+JSValueRef GetValue(JSContextRef ctx, const HostRef& host, const MemberInfo* member, DISPID id,
+                    JSValueRef* exception) {
+  DispParams none;
+  Variant result;
+  ExcepInfo excep;
+  HRESULT hr = InvokeHost(host, member, id, DISPATCH_PROPERTYGET, none, &result, &excep);
+  if (Failed(hr)) {
+    *exception = MakeDispatchError(ctx, hr, excep);
+    return nullptr;
+  }
+  return ToJs(ctx, result);
+}
+
+bool PutValue(JSContextRef ctx, const HostRef& host, const MemberInfo* member, DISPID id,
+              JSValueRef value, JSValueRef* exception) {
+  NamedArg putValue{DISPID_PROPERTYPUT, FromJs(ctx, value)};
+  DispParams params{{}, std::span<NamedArg>(&putValue, 1)};
+  uint16_t flags = putValue.value.IsObject() ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
+  ExcepInfo excep;
+  HRESULT hr = InvokeHost(host, member, id, flags, params, nullptr, &excep);
+  if (Failed(hr)) {
+    *exception = MakeDispatchError(ctx, hr, excep);
+    return false;
+  }
+  return true;
+}
+
+JSValueRef ThrowMissing(JSContextRef ctx, JSValueRef* exception) {
+  *exception = MakeJsError(ctx, Wide(msg::kUnknownMember), DISP_E_UNKNOWNNAME);
+  return nullptr;
+}
+
+// --- member callables ----------------------------------------------------------------------
+
+void FinalizeMember(JSObjectRef object) {
+  auto* ref = static_cast<MemberRef*>(JSObjectGetPrivate(object));
+  if (!ref) return;
+  ref->host.object->Release();
+  delete ref;
+}
+
+JSValueRef CallMemberRef(JSContextRef ctx, JSObjectRef function, JSObjectRef, size_t argc,
+                         const JSValueRef argv[], JSValueRef* exception) {
+  auto* ref = static_cast<MemberRef*>(JSObjectGetPrivate(function));
+  if (!ref) return ThrowMissing(ctx, exception);
+  return CallWithArguments(ctx, ref->host, ref->member, ref->id, argc, argv, exception);
+}
+
+JSClassRef MemberClass() {
+  static JSClassRef cls = [] {
+    JSClassDefinition def = kJSClassDefinitionEmpty;
+    def.className = "HostMember";
+    def.finalize = FinalizeMember;
+    def.callAsFunction = CallMemberRef;
+    return JSClassCreate(&def);
+  }();
+  return cls;
+}
+
+JSObjectRef MakeMemberCallable(JSContextRef ctx, const HostRef& host, const MemberInfo* member, DISPID id) {
+  host.object->AddRef();
+  auto* ref = new MemberRef{host, member, id};
+  return JSObjectMake(ctx, MemberClass(), ref);
+}
+
+// --- the generic class -------------------------------------------------------------------------
+
+void FinalizeHost(JSObjectRef object) {
+  HostRef* host = HostOf(object);
+  if (!host) return;
+  host->object->Release();
+  delete host;
+}
+
+JSValueRef GetHostProperty(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef* exception) {
+  HostRef* host = HostOf(object);
+  if (!host) return nullptr;
+  std::u16string_view view = ViewOf(name);
+  if (host->info) {
+    if (const MemberInfo* m = host->info->FindByName(view)) {
+      if (m->kind == MemberKind::Property && m->IndexCount() == 0 && m->get) {
+        return GetValue(ctx, *host, m, m->id, exception);
+      }
+      return MakeMemberCallable(ctx, *host, m, m->id);
+    }
+  }
+  WideString wide(view);
+  DISPID id;
+  if (IDispatchEx* ex = host->object->DispatchEx()) {
+    if (Failed(ex->GetDispID(wide, 0, id))) return nullptr;
+    return GetValue(ctx, *host, nullptr, id, exception);
+  }
+  if (host->info) return nullptr;
+  if (Failed(host->object->GetIDsOfNames(std::span<const WideString>(&wide, 1), &id))) return nullptr;
+  DispParams none;
+  Variant result;
+  ExcepInfo excep;
+  HRESULT hr = host->object->Invoke(id, DISPATCH_PROPERTYGET, none, &result, &excep);
+  if (hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_BADPARAMCOUNT) return MakeMemberCallable(ctx, *host, nullptr, id);
+  if (Failed(hr)) {
+    *exception = MakeDispatchError(ctx, hr, excep);
+    return nullptr;
+  }
+  return ToJs(ctx, result);
+}
+
+bool SetHostProperty(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
+                     JSValueRef* exception) {
+  HostRef* host = HostOf(object);
+  if (!host) return false;
+  std::u16string_view view = ViewOf(name);
+  if (host->info) {
+    if (const MemberInfo* m = host->info->FindByName(view)) {
+      if (!m->put) {
+        ThrowMissing(ctx, exception);
+        return true;
+      }
+      PutValue(ctx, *host, m, m->id, value, exception);
+      return true;
+    }
+  }
+  WideString wide(view);
+  DISPID id;
+  if (IDispatchEx* ex = host->object->DispatchEx()) {
+    HRESULT hr = ex->GetDispID(wide, fdexNameEnsure, id);
+    if (Failed(hr)) {
+      *exception = MakeDispatchError(ctx, hr, {});
+      return true;
+    }
+    PutValue(ctx, *host, nullptr, id, value, exception);
+    return true;
+  }
+  if (host->info || Failed(host->object->GetIDsOfNames(std::span<const WideString>(&wide, 1), &id))) {
+    ThrowMissing(ctx, exception);
+    return true;
+  }
+  PutValue(ctx, *host, nullptr, id, value, exception);
+  return true;
+}
+
+JSValueRef CallHost(JSContextRef ctx, JSObjectRef function, JSObjectRef, size_t argc,
+                    const JSValueRef argv[], JSValueRef* exception) {
+  HostRef* host = HostOf(function);
+  if (!host) return ThrowMissing(ctx, exception);
+  const MemberInfo* member = host->info ? host->info->FindById(DISPID_VALUE) : nullptr;
+  if (host->info && !member && !host->object->DispatchEx()) return ThrowMissing(ctx, exception);
+  return CallWithArguments(ctx, *host, member, DISPID_VALUE, argc, argv, exception);
+}
+
+JSValueRef ConvertHost(JSContextRef ctx, JSObjectRef object, JSType type, JSValueRef* exception) {
+  HostRef* host = HostOf(object);
+  if (!host || type == kJSTypeObject) return nullptr;
+  const MemberInfo* member = host->info ? host->info->FindById(DISPID_VALUE) : nullptr;
+  if (host->info && (!member || member->IndexCount() > 0 || !member->get)) return nullptr;
+  JSValueRef ignored = nullptr;
+  JSValueRef value = GetValue(ctx, *host, member, DISPID_VALUE, &ignored);
+  return ignored ? nullptr : value;
+}
+
+JSClassRef GenericClass() {
+  static JSClassRef cls = [] {
+    JSClassDefinition def = kJSClassDefinitionEmpty;
+    def.className = "HostObject";
+    def.finalize = FinalizeHost;
+    def.getProperty = GetHostProperty;
+    def.setProperty = SetHostProperty;
+    def.callAsFunction = CallHost;
+    def.convertToType = ConvertHost;
+    return JSClassCreate(&def);
+  }();
+  return cls;
+}
+
+// --- classes with static members, one per interface ----------------------------------------
+
+constexpr size_t kMaxStaticMembers = 160;
+
+template <size_t N>
+JSValueRef StaticMethod(JSContextRef ctx, JSObjectRef, JSObjectRef self, size_t argc,
+                        const JSValueRef argv[], JSValueRef* exception) {
+  HostRef* host = self && JSValueIsObjectOfClass(ctx, self, GenericClass()) ? HostOf(self) : nullptr;
+  if (!host || !host->info || N >= host->info->Members().size()) return ThrowMissing(ctx, exception);
+  const MemberInfo& m = host->info->Members()[N];
+  return CallWithArguments(ctx, *host, &m, m.id, argc, argv, exception);
+}
+
+template <size_t... N>
+constexpr std::array<JSObjectCallAsFunctionCallback, sizeof...(N)> MakeStaticMethods(std::index_sequence<N...>) {
+  return {&StaticMethod<N>...};
+}
+
+constexpr auto kStaticMethods = MakeStaticMethods(std::make_index_sequence<kMaxStaticMembers>{});
+
+JSValueRef StaticGet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef* exception) {
+  HostRef* host = HostOf(object);
+  const MemberInfo* m = host && host->info ? host->info->FindByName(ViewOf(name)) : nullptr;
+  if (!m) return nullptr;
+  return GetValue(ctx, *host, m, m->id, exception);
+}
+
+bool StaticSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value, JSValueRef* exception) {
+  HostRef* host = HostOf(object);
+  const MemberInfo* m = host && host->info ? host->info->FindByName(ViewOf(name)) : nullptr;
+  if (!m || !m->put) {
+    ThrowMissing(ctx, exception);
+    return true;
+  }
+  PutValue(ctx, *host, m, m->id, value, exception);
+  return true;
+}
+
+struct InterfaceClass {
+  JSClassRef cls = nullptr;
+  std::vector<std::string> names;  // kept alive for the class definition
+};
+
+JSClassRef ClassFor(const InterfaceInfo* info) {
+  if (!info) return GenericClass();
+  static std::mutex lock;
+  static std::map<const InterfaceInfo*, InterfaceClass> classes;
+  std::lock_guard guard(lock);
+  InterfaceClass& entry = classes[info];
+  if (entry.cls) return entry.cls;
+
+  auto members = info->Members();
+  entry.names.reserve(members.size());
+  std::vector<JSStaticFunction> functions;
+  std::vector<JSStaticValue> values;
+  const JSPropertyAttributes attributes = kJSPropertyAttributeDontEnum | kJSPropertyAttributeDontDelete;
+  for (size_t i = 0; i < members.size() && i < kMaxStaticMembers; ++i) {
+    const MemberInfo& m = members[i];
+    const char* name = entry.names.emplace_back(Utf8(m.name)).c_str();
+    if (m.IsPlainProperty()) {
+      values.push_back({name, StaticGet, StaticSet, attributes});
+    } else {
+      functions.push_back({name, kStaticMethods[i], attributes | kJSPropertyAttributeReadOnly});
+    }
+  }
+  functions.push_back({nullptr, nullptr, 0});
+  values.push_back({nullptr, nullptr, nullptr, 0});
+
+  JSClassDefinition def = kJSClassDefinitionEmpty;
+  std::string className = Utf8(info->Name());
+  def.className = className.c_str();
+  def.parentClass = GenericClass();
+  def.staticFunctions = functions.data();
+  def.staticValues = values.data();
+  entry.cls = JSClassCreate(&def);  // the definition's tables are copied
+  return entry.cls;
+}
+
+// --- the prototype that reports missing members ------------------------------------------------
+
+bool IsWellKnownName(std::u16string_view name) {
+  static const std::u16string_view known[] = {u"then", u"toJSON", u"constructor", u"inspect",
+                                              u"length", u"prototype", u"nodeType"};
+  for (auto k : known) {
+    if (k == name) return true;
+  }
+  return false;
+}
+
+JSValueRef GetMissing(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef* exception) {
+  JSObjectRef objectPrototype = JSValueToObject(ctx, JSObjectGetPrototype(ctx, object), nullptr);
+  if (IsWellKnownName(ViewOf(name)) || (objectPrototype && JSObjectHasProperty(ctx, objectPrototype, name))) {
+    return nullptr;
+  }
+  return ThrowMissing(ctx, exception);
+}
+
+JSClassRef MissingClass() {
+  static JSClassRef cls = [] {
+    JSClassDefinition def = kJSClassDefinitionEmpty;
+    def.className = "HostPrototype";
+    def.getProperty = GetMissing;
+    return JSClassCreate(&def);
+  }();
+  return cls;
+}
+
+}  // namespace
+
+JSObjectRef MakeMissingPrototype(JSContextRef ctx) { return JSObjectMake(ctx, MissingClass(), nullptr); }
+
+JSObjectRef WrapHostObject(JSContextRef ctx, IDispatch* object) {
+  auto* host = new HostRef(NewHostRef(object));
+  JSObjectRef wrapper = JSObjectMake(ctx, ClassFor(host->info), host);
+  JSObjectSetPrototype(ctx, wrapper, PrototypeFor(ctx));
+  return wrapper;
+}
+
+IDispatch* UnwrapHostObject(JSContextRef ctx, JSValueRef value) {
+  if (!JSValueIsObjectOfClass(ctx, value, GenericClass())) return nullptr;
+  HostRef* host = HostOf(JSValueToObject(ctx, value, nullptr));
+  return host ? host->object : nullptr;
+}
+
+// A wrapper whose lookups fall through to `next` instead of reporting missing members: how an
+// item's members become globals.
+JSObjectRef WrapGlobalMembers(JSContextRef ctx, IDispatch* object, JSValueRef next) {
+  auto* host = new HostRef(NewHostRef(object));
+  JSObjectRef wrapper = JSObjectMake(ctx, ClassFor(host->info), host);
+  JSObjectSetPrototype(ctx, wrapper, next);
+  return wrapper;
+}
+
+}  // namespace ulka

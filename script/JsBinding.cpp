@@ -1,0 +1,311 @@
+#include "script/JsBinding.h"
+
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <mutex>
+
+#include "automation/Messages.h"
+#include "automation/Unicode.h"
+#include "script/JsDispatch.h"
+#include "script/JsHandles.h"
+
+namespace ulka {
+
+namespace {
+
+struct ContextData {
+  std::shared_ptr<EngineLink> link;
+  JSObjectRef prototype = nullptr;  // protected while attached
+};
+
+std::mutex contextsLock;
+std::map<JSGlobalContextRef, ContextData>& Contexts() {
+  static std::map<JSGlobalContextRef, ContextData> contexts;
+  return contexts;
+}
+
+std::shared_ptr<EngineLink> LinkOf(JSContextRef ctx) {
+  std::lock_guard guard(contextsLock);
+  auto it = Contexts().find(JSContextGetGlobalContext(ctx));
+  return it == Contexts().end() ? nullptr : it->second.link;
+}
+
+constexpr double kMsPerDay = 86400000.0;
+constexpr double kUnixEpochDate = 25569.0;  // 1970-01-01 as an automation date
+
+Variant BytesOfTypedArray(JSContextRef ctx, JSObjectRef object, JSTypedArrayType type) {
+  const uint8_t* data;
+  size_t length;
+  if (type == kJSTypedArrayTypeArrayBuffer) {
+    data = static_cast<const uint8_t*>(JSObjectGetArrayBufferBytesPtr(ctx, object, nullptr));
+    length = JSObjectGetArrayBufferByteLength(ctx, object, nullptr);
+  } else {
+    data = static_cast<const uint8_t*>(JSObjectGetTypedArrayBytesPtr(ctx, object, nullptr));
+    length = JSObjectGetTypedArrayByteLength(ctx, object, nullptr);
+    if (data) data += JSObjectGetTypedArrayByteOffset(ctx, object, nullptr);
+  }
+  Bytes bytes;
+  if (data && length) bytes.assign(data, data + length);
+  return Variant::FromBytes(std::move(bytes));
+}
+
+JSValueRef NewUint8Array(JSContextRef ctx, std::span<const uint8_t> bytes) {
+  JSObjectRef array = JSObjectMakeTypedArray(ctx, kJSTypedArrayTypeUint8Array, bytes.size(), nullptr);
+  if (!array) return JSValueMakeUndefined(ctx);
+  if (!bytes.empty()) {
+    void* target = JSObjectGetTypedArrayBytesPtr(ctx, array, nullptr);
+    std::memcpy(target, bytes.data(), bytes.size());
+  }
+  return array;
+}
+
+Variant ElementOf(const SafeArray& a, size_t i) {
+  if (!a.items.empty()) return a.items[i];
+  const uint8_t* p = a.data.data() + i * SafeArray::ElementSize(a.elementType);
+  auto load = [p](auto v) {
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  };
+  switch (a.elementType) {
+    case VT_I1: return Variant(static_cast<int32_t>(load(int8_t{})));
+    case VT_UI1: return Variant(static_cast<int32_t>(load(uint8_t{})));
+    case VT_I2: return Variant(load(int16_t{}));
+    case VT_UI2: return Variant(load(uint16_t{}));
+    case VT_BOOL: return Variant(load(int16_t{}) != 0);
+    case VT_I4: return Variant(load(int32_t{}));
+    case VT_UI4: return Variant(load(uint32_t{}));
+    case VT_R4: return Variant(load(float{}));
+    case VT_R8: return Variant(load(double{}));
+    case VT_DATE: return Variant(Date{load(double{})});
+    case VT_CY: return Variant(Currency{load(int64_t{})});
+    case VT_I8: return Variant(load(int64_t{}));
+    case VT_UI8: return Variant(load(uint64_t{}));
+    default: return Variant();
+  }
+}
+
+JSValueRef ArrayToJs(JSContextRef ctx, const SafeArray& a) {
+  if (a.elementType == VT_UI1 && a.bounds.size() == 1) {
+    return NewUint8Array(ctx, std::span<const uint8_t>(a.data.data(), a.FirstDimensionCount()));
+  }
+  size_t n = a.ElementCount();
+  std::vector<JSValueRef> items(n);
+  for (size_t i = 0; i < n; ++i) items[i] = ToJs(ctx, ElementOf(a, i));
+  return JSObjectMakeArray(ctx, n, items.data(), nullptr);
+}
+
+}  // namespace
+
+void AttachContext(JSGlobalContextRef ctx, std::shared_ptr<EngineLink> link) {
+  std::lock_guard guard(contextsLock);
+  Contexts()[ctx].link = std::move(link);
+}
+
+void DetachContext(JSGlobalContextRef ctx) {
+  ContextData data;
+  {
+    std::lock_guard guard(contextsLock);
+    auto it = Contexts().find(ctx);
+    if (it == Contexts().end()) return;
+    data = std::move(it->second);
+    Contexts().erase(it);
+  }
+  if (data.link) data.link->alive = false;
+  if (data.prototype) JSValueUnprotect(ctx, data.prototype);
+}
+
+JSObjectRef PrototypeFor(JSContextRef ctx) {
+  JSGlobalContextRef global = JSContextGetGlobalContext(ctx);
+  {
+    std::lock_guard guard(contextsLock);
+    auto it = Contexts().find(global);
+    if (it != Contexts().end() && it->second.prototype) return it->second.prototype;
+  }
+  JSObjectRef prototype = MakeMissingPrototype(ctx);
+  std::lock_guard guard(contextsLock);
+  auto it = Contexts().find(global);
+  if (it == Contexts().end()) return prototype;  // not attached: no caching
+  if (!it->second.prototype) {
+    JSValueProtect(ctx, prototype);
+    it->second.prototype = prototype;
+  }
+  return it->second.prototype;
+}
+
+WideString JsValueText(JSContextRef ctx, JSValueRef value) {
+  JSStringRef s = JSValueToStringCopy(ctx, value, nullptr);
+  if (!s) return {};
+  JsString text = JsString::Adopt(s);
+  return ToWide(text);
+}
+
+double DateFromJsTime(double ms) {
+  double seconds = std::floor(ms / 1000.0);
+  time_t t = static_cast<time_t>(seconds);
+  struct tm local {};
+  localtime_r(&t, &local);
+  double localMs = ms + static_cast<double>(local.tm_gmtoff) * 1000.0;
+  return localMs / kMsPerDay + kUnixEpochDate;
+}
+
+double JsTimeFromDate(double date) {
+  double localMs = (date - kUnixEpochDate) * kMsPerDay;
+  // The zone offset of that local time: take it at the instant, then correct once.
+  time_t guess = static_cast<time_t>(std::floor(localMs / 1000.0));
+  struct tm local {};
+  localtime_r(&guess, &local);
+  double ms = localMs - static_cast<double>(local.tm_gmtoff) * 1000.0;
+  time_t second = static_cast<time_t>(std::floor(ms / 1000.0));
+  localtime_r(&second, &local);
+  return localMs - static_cast<double>(local.tm_gmtoff) * 1000.0;
+}
+
+Variant FromJs(JSContextRef ctx, JSValueRef value) {
+  switch (JSValueGetType(ctx, value)) {
+    case kJSTypeUndefined:
+      return Variant();
+    case kJSTypeNull:
+      return Variant::Null();
+    case kJSTypeBoolean:
+      return Variant(JSValueToBoolean(ctx, value));
+    case kJSTypeNumber: {
+      double d = JSValueToNumber(ctx, value, nullptr);
+      if (d >= -2147483648.0 && d <= 2147483647.0 && d == std::floor(d) && !(d == 0 && std::signbit(d))) {
+        return Variant(static_cast<int32_t>(d));
+      }
+      return Variant(d);
+    }
+    case kJSTypeString: {
+      JsString s = JsString::Adopt(JSValueToStringCopy(ctx, value, nullptr));
+      return Variant(ToWide(s));
+    }
+    case kJSTypeObject: {
+      if (IDispatch* host = UnwrapHostObject(ctx, value)) return Variant(host);
+      JSObjectRef object = JSValueToObject(ctx, value, nullptr);
+      JSTypedArrayType typed = JSValueGetTypedArrayType(ctx, value, nullptr);
+      if (typed != kJSTypedArrayTypeNone) return BytesOfTypedArray(ctx, object, typed);
+      if (JSValueIsDate(ctx, value)) {
+        return Variant(Date{DateFromJsTime(JSValueToNumber(ctx, value, nullptr))});
+      }
+      Ref<IDispatch> wrapped(new JsDispatch(ctx, object, LinkOf(ctx)));
+      return Variant(wrapped.get());
+    }
+    default:
+      return Variant(JSValueToNumber(ctx, value, nullptr));
+  }
+}
+
+JSValueRef ToJs(JSContextRef ctx, const Variant& source) {
+  const Variant& v = source.Deref();
+  VarType t = v.Type();
+  if (t & VT_ARRAY) return v.Array() ? ArrayToJs(ctx, *v.Array()) : JSValueMakeUndefined(ctx);
+  switch (t) {
+    case VT_EMPTY:
+    case VT_ERROR:
+      return JSValueMakeUndefined(ctx);
+    case VT_NULL:
+      return JSValueMakeNull(ctx);
+    case VT_BOOL:
+      return JSValueMakeBoolean(ctx, v.Bool());
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+      return JSValueMakeNumber(ctx, static_cast<double>(v.Int()));
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+      return JSValueMakeNumber(ctx, static_cast<double>(v.UInt()));
+    case VT_R4:
+      return JSValueMakeNumber(ctx, v.Float());
+    case VT_R8:
+      return JSValueMakeNumber(ctx, v.Double());
+    case VT_CY:
+      return JSValueMakeNumber(ctx, static_cast<double>(v.Int()) / 10000.0);
+    case VT_DATE: {
+      JSValueRef time = JSValueMakeNumber(ctx, JsTimeFromDate(v.Double()));
+      return JSObjectMakeDate(ctx, 1, &time, nullptr);
+    }
+    case VT_BSTR: {
+      JsString s(v.Text());
+      return JSValueMakeString(ctx, s);
+    }
+    case VT_DISPATCH: {
+      IDispatch* d = v.Dispatch();
+      if (!d) return JSValueMakeNull(ctx);
+      if (auto* js = dynamic_cast<JsDispatch*>(d); js && js->Context() == JSContextGetGlobalContext(ctx)) {
+        return js->Object();
+      }
+      return WrapHostObject(ctx, d);
+    }
+    default:
+      return JSValueMakeUndefined(ctx);
+  }
+}
+
+JSValueRef MakeJsError(JSContextRef ctx, const WideString& message, HRESULT number) {
+  JsString text(message);
+  JSValueRef args[] = {JSValueMakeString(ctx, text)};
+  JSObjectRef error = JSObjectMakeError(ctx, 1, args, nullptr);
+  JSObjectSetProperty(ctx, error, JsString("number"), JSValueMakeNumber(ctx, number),
+                      kJSPropertyAttributeNone, nullptr);
+  return error;
+}
+
+namespace {
+
+WideString TextOfStatus(HRESULT hr) {
+  switch (hr) {
+    case DISP_E_UNKNOWNNAME:
+    case DISP_E_MEMBERNOTFOUND:
+      return Wide(msg::kUnknownMember);
+    case DISP_E_TYPEMISMATCH:
+      return Wide(msg::kTypeMismatch);
+    case DISP_E_BADPARAMCOUNT:
+    case DISP_E_NONAMEDARGS:
+      return Wide(msg::kBadParamCount);
+    case DISP_E_PARAMNOTOPTIONAL:
+      return Wide(msg::kParamNotOptional);
+    case DISP_E_OVERFLOW:
+      return Wide(msg::kOverflow);
+    case DISP_E_BADCALLEE:
+      return Wide(msg::kNotACallable);
+    default: {
+      char text[48];
+      std::snprintf(text, sizeof text, "Automation error 0x%08X", static_cast<unsigned>(hr));
+      return Wide(text);
+    }
+  }
+}
+
+}  // namespace
+
+JSValueRef MakeDispatchError(JSContextRef ctx, HRESULT hr, const ExcepInfo& excep) {
+  if (hr == DISP_E_EXCEPTION) return MakeJsError(ctx, excep.description, excep.scode ? excep.scode : E_FAIL);
+  return MakeJsError(ctx, TextOfStatus(hr), hr);
+}
+
+ScriptError ErrorFromException(JSContextRef ctx, JSValueRef exception) {
+  ScriptError error;
+  error.code = E_FAIL;
+  if (!JSValueIsObject(ctx, exception)) {
+    error.description = JsValueText(ctx, exception);
+    return error;
+  }
+  JSObjectRef object = JSValueToObject(ctx, exception, nullptr);
+  auto property = [&](const char* name) { return JSObjectGetProperty(ctx, object, JsString(name), nullptr); };
+  JSValueRef message = property("message");
+  error.description = JSValueIsUndefined(ctx, message) ? JsValueText(ctx, exception) : JsValueText(ctx, message);
+  JSValueRef line = property("line");
+  if (JSValueIsNumber(ctx, line)) error.line = static_cast<int>(JSValueToNumber(ctx, line, nullptr)) - 1;
+  JSValueRef column = property("column");
+  if (JSValueIsNumber(ctx, column)) error.character = std::max(0, static_cast<int>(JSValueToNumber(ctx, column, nullptr)) - 1);
+  JSValueRef number = property("number");
+  if (JSValueIsNumber(ctx, number)) error.code = static_cast<HRESULT>(static_cast<int64_t>(JSValueToNumber(ctx, number, nullptr)));
+  return error;
+}
+
+}  // namespace ulka

@@ -1,0 +1,56 @@
+// The binding between JavaScriptCore values and automation Variants, shared by the host's script
+// engines and by pages. Its rules are the contract applications rely on:
+// member names match in any letter case; a plain property reads as its value; methods and
+// properties with parameters read as callables; a property with parameters is put by one extra
+// last argument; calling a host object calls its default member; byte arrays are Uint8Array;
+// failures throw an Error with `message` and `number`.
+#pragma once
+
+#include <JavaScriptCore/JavaScript.h>
+
+#include <memory>
+
+#include "automation/Dispatch.h"
+#include "script/ScriptError.h"
+
+namespace ulka {
+
+// What ties script objects of one JavaScript context back to their engine: where errors raised
+// while the host calls into the script go, and whether the engine still runs.
+struct EngineLink {
+  std::atomic<bool> alive{true};
+  ScriptErrorHandler onError;
+};
+
+// Every context the binding serves is attached once, before values cross.
+void AttachContext(JSGlobalContextRef ctx, std::shared_ptr<EngineLink> link);
+void DetachContext(JSGlobalContextRef ctx);
+
+Variant FromJs(JSContextRef ctx, JSValueRef value);
+JSValueRef ToJs(JSContextRef ctx, const Variant& value);
+
+// A JavaScript object standing for a host object (new wrapper each call).
+JSObjectRef WrapHostObject(JSContextRef ctx, IDispatch* object);
+// The host object behind a wrapper, or null.
+IDispatch* UnwrapHostObject(JSContextRef ctx, JSValueRef value);
+
+// An Error with `message` and `number` (the status as a signed 32-bit integer).
+JSValueRef MakeJsError(JSContextRef ctx, const WideString& message, HRESULT number);
+// The failure of a dispatch call as a script exception.
+JSValueRef MakeDispatchError(JSContextRef ctx, HRESULT hr, const ExcepInfo& excep);
+
+// Description and zero-based position of a thrown value.
+ScriptError ErrorFromException(JSContextRef ctx, JSValueRef exception);
+
+// Dates: automation dates are local time, JavaScript time values are UTC milliseconds.
+double DateFromJsTime(double milliseconds);
+double JsTimeFromDate(double date);
+
+}  // namespace ulka
+
+namespace ulka {
+JSObjectRef WrapGlobalMembers(JSContextRef ctx, IDispatch* object, JSValueRef next);
+// The prototype of every wrapper in a context (made once per attached context).
+JSObjectRef PrototypeFor(JSContextRef ctx);
+JSObjectRef MakeMissingPrototype(JSContextRef ctx);
+}  // namespace ulka
