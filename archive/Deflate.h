@@ -1,0 +1,28 @@
+// Raw deflate data (no zlib header or trailer) and the zip CRC-32, on zlib.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "automation/Types.h"
+
+namespace ulka {
+
+inline constexpr int kDefaultCompression = -1;  // zlib's default, level 6
+
+// Deflates `data` in one pass (window of 15 bits, memory level 8).
+Bytes RawDeflate(std::span<const uint8_t> data, int level = kDefaultCompression);
+
+// Inflates at most `limit` bytes. The output grows with what the data really yields, so a header
+// that claims a huge size costs nothing until the data proves it. `complete` tells whether the
+// stream ended or `limit` bytes came out. Corrupt data throws EZipFileError with zlib's message.
+struct InflateResult {
+  Bytes data;
+  bool complete = false;
+};
+InflateResult RawInflate(std::span<const uint8_t> compressed, uint64_t limit);
+
+// CRC-32 with the reflected polynomial 0xEDB88320; empty data gives 0.
+uint32_t Crc32(std::span<const uint8_t> data);
+
+}  // namespace ulka

@@ -1,0 +1,58 @@
+// Parses the bytes of a zip archive into local entries, central records and the end record.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <unordered_map>
+#include <vector>
+
+#include "archive/ZipFile.h"
+
+namespace ulka {
+
+struct ZipContents {
+  std::vector<TLocalFile> files;
+  std::vector<TFileHeader> centralDirectory;  // as long as `files`, matched by index
+  TEndOfCentralDir endOfCentralDirectory{};
+  std::string zipFileComment;
+};
+
+// Reading is sequential from the first local header and relies on the local headers. Where a
+// local header defers its sizes to a data descriptor, the size that the central directory gives
+// for that header's offset finds the end of the data; only where no central directory is at hand
+// is the data scanned for the descriptor's signature. Reading stops at the first record that does
+// not fit in the data; what was read completely is kept.
+class ZipReader {
+ public:
+  explicit ZipReader(std::span<const uint8_t> data) : data_(data) {}
+
+  // Empty when the data holds no local header at a 4-byte step from its start.
+  std::optional<ZipContents> Read();
+
+ private:
+  bool Has(size_t count) const { return count <= data_.size() - pos_; }
+  uint32_t Peek32(size_t at) const;
+  uint32_t Next32();  // 0 when fewer than 4 bytes remain
+  template <class T>
+  bool ReadBlock(T& block);
+  bool ReadString(size_t length, std::string& out);
+
+  bool FindFirstLocalHeader();
+  bool ReadLocalEntry(TLocalFile& entry);
+  bool ReadSizedData(TLocalFile& entry, size_t size);
+  bool ReadDescriptorAfterKnownSize(TLocalFile& entry);
+  bool ScanForDescriptor(TLocalFile& entry);
+  bool ReadCentralRecord(TFileHeader& record);
+  void ReadEndRecord(ZipContents& contents);
+  void IndexCentralSizes();
+  bool FollowedByRecord(size_t at) const;
+
+  std::span<const uint8_t> data_;
+  size_t pos_ = 0;
+  uint32_t signature_ = 0;
+  // Compressed sizes from the central directory, by position of the local header in the data.
+  std::unordered_map<size_t, uint32_t> centralSizes_;
+};
+
+}  // namespace ulka
