@@ -17,6 +17,8 @@ constexpr int kMemLevel = 8;
 // until the data yields it.
 constexpr uint64_t kMaxDeflateRatio = 1032;
 constexpr size_t kInflateChunk = 1 << 20;
+// Input is fed to deflate in pieces small enough to stay in the cache for the CRC.
+constexpr size_t kDeflatePiece = 256 << 10;
 
 struct DeflateStream {
   z_stream z{};
@@ -44,26 +46,31 @@ uInt Piece(size_t n) { return static_cast<uInt>(std::min<size_t>(n, 1u << 30)); 
 
 }  // namespace
 
-Bytes RawDeflate(std::span<const uint8_t> data, int level) {
+Bytes RawDeflate(std::span<const uint8_t> data, int level, uint32_t* crc) {
   DeflateStream s(level);
   Bytes out(deflateBound(&s.z, static_cast<uLong>(data.size())));
   s.z.next_in = const_cast<Bytef*>(data.data());
-  size_t inLeft = data.size();
+  size_t notHanded = data.size();  // input not yet given to zlib
   size_t produced = 0;
+  uLong runningCrc = 0;
   for (;;) {
-    s.z.avail_in = Piece(inLeft);
-    size_t fed = s.z.avail_in;
+    if (s.z.avail_in == 0 && notHanded > 0) {
+      const size_t piece = std::min(notHanded, kDeflatePiece);
+      s.z.avail_in = static_cast<uInt>(piece);
+      if (crc) runningCrc = crc32_z(runningCrc, s.z.next_in, piece);
+      notHanded -= piece;
+    }
     if (produced == out.size()) out.resize(out.size() + kInflateChunk);
     s.z.next_out = out.data() + produced;
     s.z.avail_out = Piece(out.size() - produced);
-    size_t room = s.z.avail_out;
-    int rc = deflate(&s.z, fed == inLeft ? Z_FINISH : Z_NO_FLUSH);
-    inLeft -= fed - s.z.avail_in;
+    const size_t room = s.z.avail_out;
+    const int rc = deflate(&s.z, notHanded == 0 ? Z_FINISH : Z_NO_FLUSH);
     produced += room - s.z.avail_out;
     if (rc == Z_STREAM_END) break;
     if (rc != Z_OK && rc != Z_BUF_ERROR) throw EZipFileError(s.z.msg ? s.z.msg : zError(rc));
   }
   out.resize(produced);
+  if (crc) *crc = static_cast<uint32_t>(runningCrc);
   return out;
 }
 
@@ -89,7 +96,9 @@ InflateResult RawInflate(std::span<const uint8_t> compressed, uint64_t limit) {
     size_t room = s.z.avail_out;
     int rc = inflate(&s.z, Z_NO_FLUSH);
     inLeft -= fed - s.z.avail_in;
-    produced += room - s.z.avail_out;
+    const size_t made = room - s.z.avail_out;
+    result.crc = static_cast<uint32_t>(crc32_z(result.crc, result.data.data() + produced, made));
+    produced += made;
     if (rc == Z_STREAM_END) {
       result.complete = true;
       break;

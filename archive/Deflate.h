@@ -10,8 +10,10 @@ namespace ulka {
 
 inline constexpr int kDefaultCompression = -1;  // zlib's default, level 6
 
-// Deflates `data` in one pass (window of 15 bits, memory level 8).
-Bytes RawDeflate(std::span<const uint8_t> data, int level = kDefaultCompression);
+// Deflates `data` (window of 15 bits, memory level 8). With `crc`, also computes the CRC-32 of
+// `data` piece by piece as it is fed, while each piece is still in the cache.
+Bytes RawDeflate(std::span<const uint8_t> data, int level = kDefaultCompression,
+                 uint32_t* crc = nullptr);
 
 // Inflates at most `limit` bytes. The output grows with what the data really yields, so a header
 // that claims a huge size costs nothing until the data proves it. `complete` tells whether the
@@ -19,6 +21,7 @@ Bytes RawDeflate(std::span<const uint8_t> data, int level = kDefaultCompression)
 struct InflateResult {
   Bytes data;
   bool complete = false;
+  uint32_t crc = 0;  // CRC-32 of `data`, computed as it came out
 };
 InflateResult RawInflate(std::span<const uint8_t> compressed, uint64_t limit);
 

@@ -174,7 +174,8 @@ void TZipFile::StoreEntry(int index, std::span<const uint8_t> data) {
   // Sizes are 32-bit fields; larger data cannot be described.
   if (data.size() > std::numeric_limits<uint32_t>::max()) throw EZipFileError("Entry too large");
   TLocalFile& entry = files_[index];
-  Bytes compressed = RawDeflate(data);
+  uint32_t crc = 0;
+  Bytes compressed = RawDeflate(data, kDefaultCompression, &crc);
   if (compressed.size() > std::numeric_limits<uint32_t>::max()) throw EZipFileError("Entry too large");
   entry.CompressedData = std::move(compressed);
   entry.LocalFileHeaderSignature = kLocalFileHeaderSignature;
@@ -183,7 +184,7 @@ void TZipFile::StoreEntry(int index, std::span<const uint8_t> data) {
   header.GeneralPurposeBitFlag = 0;
   header.CompressionMethod = kMethodDeflate;
   header.LastModFileTimeDate = CurrentDosDateTime();
-  header.FileDescriptor.Crc32 = Crc32(data);
+  header.FileDescriptor.Crc32 = crc;
   header.FileDescriptor.CompressedSize = static_cast<uint32_t>(entry.CompressedData.size());
   header.FileDescriptor.UncompressedSize = static_cast<uint32_t>(data.size());
   header.FilenameLength = static_cast<uint16_t>(entry.filename.size());
@@ -195,18 +196,16 @@ Bytes TZipFile::ExtractEntry(int index) const {
   CheckIndex(index);
   const TLocalFile& entry = files_[index];
   const TFileDescriptor& descriptor = entry.CommonFileHeader.FileDescriptor;
-  Bytes result;
   if (entry.CommonFileHeader.CompressionMethod == kMethodStored) {
-    result = entry.CompressedData;
-  } else {
-    InflateResult inflated = RawInflate(entry.CompressedData, descriptor.UncompressedSize);
-    // Data that ends before the size its header gives is as damaged as a wrong checksum.
-    if (inflated.data.size() != descriptor.UncompressedSize)
+    if (Crc32(entry.CompressedData) != descriptor.Crc32)
       throw EZipFileCRCError(CrcErrorMessage(entry.filename));
-    result = std::move(inflated.data);
+    return entry.CompressedData;
   }
-  if (Crc32(result) != descriptor.Crc32) throw EZipFileCRCError(CrcErrorMessage(entry.filename));
-  return result;
+  InflateResult inflated = RawInflate(entry.CompressedData, descriptor.UncompressedSize);
+  // Data that ends before the size its header gives is as damaged as a wrong checksum.
+  if (inflated.data.size() != descriptor.UncompressedSize || inflated.crc != descriptor.Crc32)
+    throw EZipFileCRCError(CrcErrorMessage(entry.filename));
+  return std::move(inflated.data);
 }
 
 const std::string& TZipFile::EntryName(int index) const {

@@ -124,8 +124,13 @@ bool ZipReader::ReadLocalEntry(TLocalFile& entry) {
     return ReadSizedData(entry, header.FileDescriptor.CompressedSize);
 
   auto known = centralSizes_.find(headerAt);
-  if (known != centralSizes_.end() && Has(known->second))
-    return ReadSizedData(entry, known->second) && ReadDescriptorAfterKnownSize(entry);
+  if (known != centralSizes_.end() && Has(known->second)) {
+    const size_t dataAt = pos_;
+    if (ReadSizedData(entry, known->second) && ReadDescriptorAfterKnownSize(entry)) return true;
+    // The directory's size does not lead to a descriptor: it is not to be trusted.
+    pos_ = dataAt;
+    entry.CommonFileHeader.FileDescriptor = {};
+  }
   return ScanForDescriptor(entry);
 }
 
@@ -137,7 +142,6 @@ bool ZipReader::ReadSizedData(TLocalFile& entry, size_t size) {
 }
 
 bool ZipReader::FollowedByRecord(size_t at) const {
-  if (at == data_.size()) return true;
   if (at + 4 > data_.size()) return false;
   switch (Peek32(at)) {
     case kLocalFileHeaderSignature:
@@ -154,13 +158,22 @@ bool ZipReader::FollowedByRecord(size_t at) const {
 }
 
 // The descriptor after data whose size is known: its signature is optional, and streaming
-// writers give it 64-bit sizes when the entry's size was unknown in advance.
+// writers give it 64-bit sizes when the entry's size was unknown in advance. Without the
+// signature, the descriptor must be followed by another record to be believed.
 bool ZipReader::ReadDescriptorAfterKnownSize(TLocalFile& entry) {
-  size_t body = pos_;
-  if (Has(4) && Peek32(pos_) == kDataDescriptorSignature) body += 4;
+  const bool hasSignature = Has(4) && Peek32(pos_) == kDataDescriptorSignature;
+  const size_t body = pos_ + (hasSignature ? 4 : 0);
   const size_t left = data_.size() - body;
-  bool wide = left >= 20 && !FollowedByRecord(body + 12) && FollowedByRecord(body + 20);
-  if (left < 12) return false;
+  bool wide;
+  if (left >= 12 && FollowedByRecord(body + 12)) {
+    wide = false;
+  } else if (left >= 20 && FollowedByRecord(body + 20)) {
+    wide = true;
+  } else if (hasSignature && left >= 12) {
+    wide = false;
+  } else {
+    return false;
+  }
   TFileDescriptor& descriptor = entry.CommonFileHeader.FileDescriptor;
   const uint8_t* p = data_.data() + body;
   descriptor.Crc32 = Load32(p);

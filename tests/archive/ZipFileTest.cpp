@@ -342,6 +342,25 @@ TEST(ZipFileWrite, StoredDataIsRawDeflateWithHeadersFilledIn) {
   EXPECT_EQ(zip.ExtractEntry(i), data);
 }
 
+// The stored data is zlib's default-level stream without its 2-byte header and 4-byte trailer,
+// also for data long enough to be fed to zlib in pieces.
+TEST(ZipFileWrite, DataIsCompress2OutputWithoutHeaderAndTrailer) {
+  Bytes data(1 << 20);
+  uint32_t x = 1;
+  for (size_t i = 0; i < data.size(); ++i) {
+    x = x * 1103515245 + 12345;
+    data[i] = i % 3 ? static_cast<uint8_t>('a' + (x >> 16) % 7) : static_cast<uint8_t>(x >> 24);
+  }
+  uLongf length = compressBound(data.size());
+  Bytes zlib(length);
+  ASSERT_EQ(compress2(zlib.data(), &length, data.data(), data.size(), Z_DEFAULT_COMPRESSION), Z_OK);
+  TZipFile zip;
+  zip.StoreEntry(zip.AddFile("big", 0), data);
+  EXPECT_EQ(zip.Files()[0].CompressedData, Bytes(zlib.begin() + 2, zlib.begin() + length - 4));
+  EXPECT_EQ(zip.Files()[0].CommonFileHeader.FileDescriptor.Crc32, test::CrcOf(data));
+  EXPECT_EQ(zip.ExtractEntry(0), data);
+}
+
 TEST(ZipFileWrite, EmptyDataGivesTwoBytesOfDeflate) {
   TZipFile zip;
   zip.StoreEntry(zip.AddFile("e", 0), {});
