@@ -14,6 +14,8 @@
 #include "automation/Unicode.h"
 #include "runtime/AppHooks.h"
 #include "runtime/Rtl.h"
+#include "script/JsBinding.h"
+#include "script/JsHandles.h"
 #include "script/Script.h"
 
 namespace ulka {
@@ -50,6 +52,43 @@ void InstallLoopHooks() {
   };
 }
 
+// console.log and console.error: what batch scripts print.
+JSValueRef PrintArguments(FILE* stream, JSContextRef ctx, size_t argc, const JSValueRef argv[]) {
+  std::string line;
+  for (size_t i = 0; i < argc; ++i) {
+    if (i) line += ' ';
+    line += Utf8(JsValueText(ctx, argv[i]));
+  }
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), stream);
+  std::fflush(stream);
+  return JSValueMakeUndefined(ctx);
+}
+
+JSValueRef ConsoleLog(JSContextRef ctx, JSObjectRef, JSObjectRef, size_t argc, const JSValueRef argv[], JSValueRef*) {
+  return PrintArguments(stdout, ctx, argc, argv);
+}
+
+JSValueRef ConsoleError(JSContextRef ctx, JSObjectRef, JSObjectRef, size_t argc, const JSValueRef argv[], JSValueRef*) {
+  return PrintArguments(stderr, ctx, argc, argv);
+}
+
+void InstallConsole(JSGlobalContextRef ctx) {
+  if (!ctx) return;
+  JSObjectRef console = JSObjectMake(ctx, nullptr, nullptr);
+  auto add = [&](const char* name, JSObjectCallAsFunctionCallback fn) {
+    JsString jsName(name);
+    JSObjectSetProperty(ctx, console, jsName, JSObjectMakeFunctionWithCallback(ctx, jsName, fn),
+                        kJSPropertyAttributeNone, nullptr);
+  };
+  add("log", ConsoleLog);
+  add("info", ConsoleLog);
+  add("error", ConsoleError);
+  add("warn", ConsoleError);
+  JSObjectSetProperty(ctx, JSContextGetGlobalObject(ctx), JsString("console"), console,
+                      kJSPropertyAttributeDontEnum, nullptr);
+}
+
 WideString FolderOf(const WideString& path) {
   size_t slash = path.rfind(u'/');
   return slash == WideString::npos ? WideString() : path.substr(0, slash + 1);
@@ -72,6 +111,7 @@ int RunScriptFile(const WideString& fileName) {
   Ref<IDispatch> made = rtl->Script(WideString());
   auto* script = static_cast<TScript*>(made.get());
   script->SetPath(FolderOf(fileName));
+  InstallConsole(script->Host().Context());
   script->AddCode(DecodeText(bytes, 65001));
   int code = script->Run();
   script->Close();

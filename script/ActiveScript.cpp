@@ -1,6 +1,7 @@
 #include "script/ActiveScript.h"
 
 #include "automation/Unicode.h"
+#include "automation/VekObjectEx.h"
 #include "script/JsHandles.h"
 
 extern "C" {
@@ -55,11 +56,46 @@ HRESULT TActiveScript::InitNew(const WideString& language) {
   return S_OK;
 }
 
+namespace {
+
+// The names an item shows: its interface's members and, for an expando object, the members it
+// has now.
+std::vector<WideString> MemberNames(IDispatch* item) {
+  std::vector<WideString> names;
+  const InterfaceInfo* info = nullptr;
+  if (item->GetTypeInfoCount() > 0 && Succeeded(item->GetTypeInfo(0, info)) && info) {
+    for (const MemberInfo& m : info->Members()) names.push_back(m.name);
+  }
+  if (auto* expando = dynamic_cast<TVekObjectEx*>(item)) {
+    for (int i = 0; i < expando->Members().Count(); ++i) names.push_back(expando->Members().GetMemberName(i));
+  }
+  return names;
+}
+
+// The global object's prototype cannot change, so an item's members become globals as accessors
+// that read and write the item.
+void DefineGlobalMembers(JSGlobalContextRef ctx, IDispatch* item) {
+  static const char16_t kDefine[] =
+      u"(function (item, names) { names.forEach(function (n) {"
+      u"  if (n in globalThis) return;"
+      u"  Object.defineProperty(globalThis, n, { configurable: true,"
+      u"    get: function () { return item[n]; }, set: function (v) { item[n] = v; } });"
+      u"}); })";
+  JSValueRef define = JSEvaluateScript(ctx, JsString(kDefine), nullptr, nullptr, 1, nullptr);
+  if (!define || !JSValueIsObject(ctx, define)) return;
+  std::vector<WideString> names = MemberNames(item);
+  std::vector<JSValueRef> nameValues;
+  for (const WideString& name : names) nameValues.push_back(JSValueMakeString(ctx, JsString(name)));
+  JSValueRef args[] = {ToJs(ctx, Variant(item)), JSObjectMakeArray(ctx, nameValues.size(), nameValues.data(), nullptr)};
+  JSObjectCallAsFunction(ctx, JSValueToObject(ctx, define, nullptr), nullptr, 2, args, nullptr);
+}
+
+}  // namespace
+
 void TActiveScript::RegisterItem(const TActiveScriptItem& item) {
   JSObjectRef global = JSContextGetGlobalObject(context_);
   if (item.Flags == kGlobalMembers) {
-    JSValueRef next = JSObjectGetPrototype(context_, global);
-    JSObjectSetPrototype(context_, global, WrapGlobalMembers(context_, item.Item.get(), next));
+    DefineGlobalMembers(context_, item.Item.get());
     return;
   }
   JSObjectSetProperty(context_, global, JsString(item.Name), ToJs(context_, Variant(item.Item.get())),

@@ -256,6 +256,7 @@ JSClassRef GenericClass() {
   static JSClassRef cls = [] {
     JSClassDefinition def = kJSClassDefinitionEmpty;
     def.className = "HostObject";
+    def.attributes = kJSClassAttributeNoAutomaticPrototype;
     def.finalize = FinalizeHost;
     def.getProperty = GetHostProperty;
     def.setProperty = SetHostProperty;
@@ -338,6 +339,7 @@ JSClassRef ClassFor(const InterfaceInfo* info) {
   std::string className = Utf8(info->Name());
   def.className = className.c_str();
   def.parentClass = GenericClass();
+  def.attributes = kJSClassAttributeNoAutomaticPrototype;  // keep the static members on the wrapper itself
   def.staticFunctions = functions.data();
   def.staticValues = values.data();
   entry.cls = JSClassCreate(&def);  // the definition's tables are copied
@@ -388,15 +390,6 @@ IDispatch* UnwrapHostObject(JSContextRef ctx, JSValueRef value) {
   if (!JSValueIsObjectOfClass(ctx, value, GenericClass())) return nullptr;
   HostRef* host = HostOf(JSValueToObject(ctx, value, nullptr));
   return host ? host->object : nullptr;
-}
-
-// A wrapper whose lookups fall through to `next` instead of reporting missing members: how an
-// item's members become globals.
-JSObjectRef WrapGlobalMembers(JSContextRef ctx, IDispatch* object, JSValueRef next) {
-  auto* host = new HostRef(NewHostRef(object));
-  JSObjectRef wrapper = JSObjectMake(ctx, ClassFor(host->info), host);
-  JSObjectSetPrototype(ctx, wrapper, next);
-  return wrapper;
 }
 
 }  // namespace ulka

@@ -49,7 +49,6 @@ double JsTimeFromDate(double date);
 }  // namespace ulka
 
 namespace ulka {
-JSObjectRef WrapGlobalMembers(JSContextRef ctx, IDispatch* object, JSValueRef next);
 // The prototype of every wrapper in a context (made once per attached context).
 JSObjectRef PrototypeFor(JSContextRef ctx);
 JSObjectRef MakeMissingPrototype(JSContextRef ctx);

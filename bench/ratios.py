@@ -1,0 +1,53 @@
+"""Prints Google Benchmark results of one run as ratios against their baselines.
+
+A benchmark's baseline is the one whose name is in BASELINES for its family: the native callback
+for host calls, OpenSSL for the bulk conversions, zlib for zip, and so on. Pairs are found by the
+capture suffix (BM_Native/IsEmpty and BM_HostMember/IsEmpty) or by the table below."""
+import json
+import sys
+
+PAIRS = [
+    ("BM_HostMember/IsEmpty", "BM_NativeCallback/IsEmpty", "time", 3.0, "at most"),
+    ("BM_HostMember/GetLength", "BM_NativeCallback/GetLength", "time", 3.0, "at most"),
+    ("BM_RtlBulk/Base64", "BM_OpenSslBase64", "throughput", 0.8, "at least"),
+    ("BM_RtlBulk/Md5", "BM_OpenSslMd5", "throughput", 0.8, "at least"),
+    ("BM_Base64Encode", "BM_OpenSslEncodeBlock", "throughput", 0.8, "at least"),
+    ("BM_Base64EncodeInto", "BM_OpenSslEncodeBlock", "throughput", 0.8, "at least"),
+    ("BM_Base64EncodeAscii", "BM_OpenSslEncodeBlock", "throughput", 0.8, "at least"),
+    ("BM_Base64Decode", "BM_OpenSslDecodeBlock", "throughput", 0.8, "at least"),
+    ("BM_Md5Bytes", "BM_OpenSslMd5Digest", "throughput", 0.8, "at least"),
+    ("BM_TwofishCfb8/16", "BM_GcryptTwofishCfb8/16", "throughput", 1.0, "at least"),
+    ("BM_TwofishCfb8/32", "BM_GcryptTwofishCfb8/32", "throughput", 1.0, "at least"),
+    ("BM_SignerSignData", "BM_OpenSslRsaSign", "throughput", 0.9, "at least"),
+    ("BM_SignerVerifyData", "BM_OpenSslRsaVerify", "throughput", 0.9, "at least"),
+    ("BM_ZipAdd", "BM_ZlibCompress2", "throughput", 0.9, "at least"),
+    ("BM_ZipExtract", "BM_ZlibUncompress", "throughput", 0.9, "at least"),
+    # Scaling: the time for ten times the input.
+    ("BM_StringsSort/1000000", "BM_StringsSort/100000", "time", 12.0, "at most"),
+    ("BM_StringsRemoveDuplicates/1000000", "BM_StringsRemoveDuplicates/100000", "time", 12.0, "at most"),
+    ("BM_FileListAdd/100000", "BM_FileListAdd/10000", "time", 12.0, "at most"),
+    ("BM_LoadJSON/10000000", "BM_LoadJSON/1000000", "time", 12.0, "at most"),
+    ("BM_JSON/10000000", "BM_JSON/1000000", "time", 12.0, "at most"),
+    ("BM_DictionaryAddLookup/100000", "BM_DictionaryAddLookup/10000", "time", 12.0, "at most"),
+]
+
+
+def main(path):
+    with open(path) as f:
+        results = {b["name"]: b for b in json.load(f)["benchmarks"]}
+    shown = False
+    for name, base, kind, target, sense in PAIRS:
+        if name not in results or base not in results:
+            continue
+        a, b = results[name]["real_time"], results[base]["real_time"]
+        ratio = a / b if kind == "time" else b / a
+        ok = ratio <= target if sense == "at most" else ratio >= target
+        print(f"{name}: {ratio:.2f} x {base} ({kind}; target {sense} {target}) {'ok' if ok else 'MISSED'}")
+        shown = True
+    if not shown:
+        for name, b in results.items():
+            print(f"{name}: {b['real_time']:.3f} {b['time_unit']}")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])

@@ -1,0 +1,2 @@
+@include self
+var selfLoads = (typeof selfLoads === "number" ? selfLoads : 0) + 1;

@@ -1,0 +1,2 @@
+
+rtl.LoadFile("/");

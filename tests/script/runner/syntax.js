@@ -1,0 +1,2 @@
+var ok = 1;
+var broken = ;
