@@ -1,0 +1,36 @@
+#include "automation/TextUtils.h"
+
+#include <algorithm>
+#include <string>
+
+namespace ulka {
+
+std::vector<WideString> SplitText(std::u16string_view text, char16_t separator) {
+  std::vector<WideString> pieces;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(separator, start);
+    if (end == std::u16string_view::npos) end = text.size();
+    if (end > start) pieces.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return pieces;
+}
+
+WideString ReplaceChar(WideString text, char16_t from, char16_t to) {
+  std::replace(text.begin(), text.end(), from, to);
+  return text;
+}
+
+WideString ZeroPad(int64_t number, int width) {
+  // Work on the magnitude as unsigned so the most negative value has no overflow.
+  uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+  std::string digits = std::to_string(magnitude);
+  WideString result;
+  if (number < 0) result.push_back(u'-');
+  if (static_cast<int>(digits.size()) < width) result.append(width - digits.size(), u'0');
+  result.append(digits.begin(), digits.end());
+  return result;
+}
+
+}  // namespace ulka
