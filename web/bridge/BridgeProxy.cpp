@@ -1,0 +1,161 @@
+#include "web/bridge/BridgeProxy.h"
+
+#include <glib.h>
+
+#include "automation/Messages.h"
+#include "automation/Unicode.h"
+
+namespace ulka::bridge {
+
+WideString DisconnectedText() { return Wide(msg::kBridgeDisconnected); }
+WideString WrongThreadText() { return Wide(msg::kBridgeWrongThread); }
+
+BridgeProxy::BridgeProxy(std::weak_ptr<BridgeEndpoint> endpoint, uint64_t remoteId, bool hasEx,
+                         WideString interfaceName)
+    : endpoint_(std::move(endpoint)),
+      endpointAddress_(endpoint_.lock().get()),
+      owner_(std::this_thread::get_id()),
+      remoteId_(remoteId),
+      hasEx_(hasEx),
+      interfaceName_(std::move(interfaceName)) {}
+
+BridgeProxy::~BridgeProxy() {
+  if (auto endpoint = endpoint_.lock()) endpoint->ReturnImport(remoteId_, cutOff_ ? 0 : received_, this);
+}
+
+uint32_t BridgeProxy::Release() {
+  uint32_t left = ReleaseCount();
+  if (left != 0) return left;
+  if (std::this_thread::get_id() == owner_) {
+    delete this;
+  } else {
+    // The tables belong to the connection's thread: the last reference dropped elsewhere (a
+    // collector thread, a script thread) is given back there.
+    g_idle_add_full(G_PRIORITY_DEFAULT, [](gpointer self) -> gboolean {
+      delete static_cast<BridgeProxy*>(self);
+      return G_SOURCE_REMOVE;
+    }, this, nullptr);
+  }
+  return 0;
+}
+
+bool BridgeProxy::BelongsTo(const BridgeEndpoint* endpoint) const { return endpoint == endpointAddress_; }
+
+HRESULT BridgeProxy::Unavailable(HRESULT hr, ExcepInfo* excep) {
+  if (excep) {
+    excep->description = hr == RPC_E_WRONG_THREAD ? WrongThreadText() : DisconnectedText();
+    excep->source.clear();
+    excep->scode = hr;
+  }
+  return DISP_E_EXCEPTION;
+}
+
+std::shared_ptr<BridgeEndpoint> BridgeProxy::Usable(HRESULT& hr) {
+  if (std::this_thread::get_id() != owner_) {
+    hr = RPC_E_WRONG_THREAD;
+    return nullptr;
+  }
+  auto endpoint = endpoint_.lock();
+  if (!endpoint || !endpoint->IsOpen() || cutOff_) {
+    hr = RPC_E_DISCONNECTED;
+    return nullptr;
+  }
+  hr = S_OK;
+  return endpoint;
+}
+
+HRESULT BridgeProxy::GetTypeInfo(uint32_t index, const InterfaceInfo*& info) {
+  info = nullptr;
+  if (index != 0 || interfaceName_.empty()) return DISP_E_BADINDEX;
+  if (!info_) {
+    HRESULT hr;
+    auto endpoint = Usable(hr);
+    if (!endpoint) return hr;
+    info_ = endpoint->InterfaceFor(remoteId_, interfaceName_);
+    if (!info_) return E_FAIL;
+  }
+  info = info_;
+  return S_OK;
+}
+
+HRESULT BridgeProxy::GetIDsOfNames(std::span<const WideString> names, DISPID* ids) {
+  if (names.empty()) return E_INVALIDARG;
+  const InterfaceInfo* info = nullptr;
+  if (!interfaceName_.empty() && Succeeded(GetTypeInfo(0, info))) return info->GetIDsOfNames(names, ids);
+  HRESULT hr;
+  auto endpoint = Usable(hr);
+  if (!endpoint) return hr;
+  GetIDsOfNamesMsg::Request request{remoteId_, {names.begin(), names.end()}};
+  GetIDsOfNamesMsg::Reply reply;
+  if (!endpoint->Call<GetIDsOfNamesMsg>(request, reply)) return RPC_E_DISCONNECTED;
+  for (size_t i = 0; i < names.size(); ++i) ids[i] = i < reply.ids.size() ? reply.ids[i] : DISPID_UNKNOWN;
+  return reply.hr;
+}
+
+HRESULT BridgeProxy::GetDispID(const WideString& name, uint32_t flags, DISPID& id) {
+  prefetched_.reset();
+  const InterfaceInfo* info = nullptr;
+  if (!interfaceName_.empty() && Succeeded(GetTypeInfo(0, info))) {
+    // Interface members win over expando members, as on the object itself.
+    if (const MemberInfo* m = info->FindByName(name)) {
+      id = m->id;
+      return S_OK;
+    }
+  }
+  HRESULT hr;
+  auto endpoint = Usable(hr);
+  if (!endpoint) return hr;
+  GetDispIDMsg::Request request{remoteId_, name, flags, !(flags & fdexNameEnsure)};
+  GetDispIDMsg::Reply reply;
+  if (!endpoint->Call<GetDispIDMsg>(request, reply)) return RPC_E_DISCONNECTED;
+  id = reply.id;
+  if (Succeeded(reply.hr) && reply.fetched) prefetched_ = Prefetched{reply.id, std::move(reply.value)};
+  return reply.hr;
+}
+
+HRESULT BridgeProxy::Invoke(DISPID id, uint16_t flags, DispParams& params, Variant* result, ExcepInfo* excep) {
+  prefetched_.reset();
+  return Send(id, flags, false, params, result, excep);
+}
+
+HRESULT BridgeProxy::InvokeEx(DISPID id, uint16_t flags, DispParams& params, Variant* result, ExcepInfo* excep,
+                              IDispatch*) {
+  if (prefetched_) {
+    Prefetched fetched = std::move(*prefetched_);
+    prefetched_.reset();
+    const bool plainGet = flags == DISPATCH_PROPERTYGET && params.args.empty() &&
+                          (params.named.empty() || (params.named.size() == 1 && params.named[0].id == DISPID_THIS));
+    if (plainGet && fetched.id == id && result) {
+      *result = std::move(fetched.value);
+      return S_OK;
+    }
+  }
+  return Send(id, flags, true, params, result, excep);
+}
+
+HRESULT BridgeProxy::Send(DISPID id, uint16_t flags, bool viaEx, DispParams& params, Variant* result,
+                          ExcepInfo* excep) {
+  HRESULT hr;
+  auto endpoint = Usable(hr);
+  if (!endpoint) return Unavailable(hr, excep);
+  InvokeMsg::Request request;
+  request.object = remoteId_;
+  request.id = id;
+  request.flags = flags;
+  request.viaEx = viaEx;
+  request.wantResult = result != nullptr;
+  request.args.assign(params.args.begin(), params.args.end());
+  for (const NamedArg& n : params.named) request.named.push_back({n.id, n.value});
+  InvokeMsg::Reply reply;
+  if (!endpoint->Call<InvokeMsg>(request, reply)) return Unavailable(RPC_E_DISCONNECTED, excep);
+  if (result) *result = std::move(reply.result);
+  if (excep && reply.hr == DISP_E_EXCEPTION) {
+    excep->description = std::move(reply.excep.description);
+    excep->source = std::move(reply.excep.source);
+    excep->scode = reply.excep.scode;
+    excep->helpContext = reply.excep.helpContext;
+  }
+  return reply.hr;
+}
+
+}  // namespace ulka::bridge

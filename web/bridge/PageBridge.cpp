@@ -1,0 +1,200 @@
+#include "web/bridge/PageBridge.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "automation/Unicode.h"
+#include "web/bridge/BridgeListener.h"
+#include "web/bridge/HostConnection.h"
+
+#ifndef ULKA_EXTENSION_BUILD_DIR
+#define ULKA_EXTENSION_BUILD_DIR ""
+#endif
+
+namespace ulka {
+
+namespace {
+
+using bridge::HostConnection;
+
+constexpr char kExtensionFile[] = "libulkaextension.so";
+
+// Beside the executable for an installed or packed host, else the build tree's.
+std::string ExtensionDirectory() {
+  std::error_code error;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error) {
+    std::filesystem::path beside = self.parent_path() / "extension";
+    if (std::filesystem::exists(beside / kExtensionFile, error)) return beside.string();
+  }
+  return ULKA_EXTENSION_BUILD_DIR;
+}
+
+// The scheme of a URL, upper-cased; empty when the text has none.
+WideString SchemeOf(const WideString& url) {
+  size_t colon = url.find(u':');
+  if (colon == WideString::npos || colon == 0) return {};
+  for (size_t i = 0; i < colon; ++i) {
+    char16_t c = url[i];
+    bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    bool other = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
+    if (!letter && !(i > 0 && other)) return {};
+  }
+  return UpperCase(url.substr(0, colon));
+}
+
+struct ViewState {
+  Ref<IDispatch> external;
+};
+
+class BridgeState {
+ public:
+  static BridgeState& Get() {
+    static BridgeState* state = new BridgeState;  // lives as long as the process
+    return *state;
+  }
+
+  void Attach(WebKitWebContext* context) {
+    if (!listener_.Listening() &&
+        !listener_.Start([this](int fd) { Accept(fd); })) {
+      g_warning("ulka: the page bridge could not listen; pages get no window.external");
+      return;
+    }
+    if (contexts_.count(context)) return;
+    contexts_.insert(context);
+    g_object_weak_ref(G_OBJECT(context), +[](gpointer self, GObject* gone) {
+      static_cast<BridgeState*>(self)->contexts_.erase(reinterpret_cast<WebKitWebContext*>(gone));
+    }, this);
+    std::string directory = ExtensionDirectory();
+    webkit_web_context_set_web_extensions_directory(context, directory.c_str());
+    g_signal_connect(context, "initialize-web-extensions", G_CALLBACK(+[](WebKitWebContext* c, gpointer self) {
+                       static_cast<BridgeState*>(self)->GiveInitialisationData(c);
+                     }),
+                     this);
+  }
+
+  void TrustScheme(const WideString& scheme) {
+    if (!scheme.empty()) trusted_.insert(UpperCase(scheme));
+  }
+
+  void SetExternal(WebKitWebView* view, IDispatch* external) {
+    Track(view);
+    views_[view].external = external;
+    if (auto connection = ConnectionOf(view); connection && connection->DocumentTrusted()) {
+      connection->Post<bridge::SetExternalMsg>({Variant(external)});
+    }
+  }
+
+  Ref<IDispatch> Document(WebKitWebView* view) {
+    auto connection = ConnectionOf(view);
+    if (!connection) return nullptr;
+    bridge::GetDocumentMsg::Reply reply;
+    if (!connection->Call<bridge::GetDocumentMsg>({}, reply) || !reply.document.IsObject()) return nullptr;
+    return reply.document.Dispatch();
+  }
+
+  void Forget(WebKitWebView* view) {
+    const uint64_t pageId = webkit_web_view_get_page_id(view);
+    auto it = views_.find(view);
+    if (it != views_.end()) {
+      Ref<IDispatch> external = std::move(it->second.external);
+      views_.erase(it);
+      g_object_weak_unref(G_OBJECT(view), &BridgeState::OnViewGone, this);
+    }
+    CloseConnectionsOf(pageId);
+  }
+
+ private:
+  BridgeState() { TrustScheme(u"file"); }
+
+  void GiveInitialisationData(WebKitWebContext* context) {
+    GVariant* data = g_variant_new("(ss)", listener_.Address().c_str(), listener_.Secret().c_str());
+    webkit_web_context_set_web_extensions_initialization_user_data(context, data);
+  }
+
+  void Track(WebKitWebView* view) {
+    if (views_.count(view)) return;
+    views_[view];
+    g_object_weak_ref(G_OBJECT(view), &BridgeState::OnViewGone, this);
+  }
+
+  static void OnViewGone(gpointer self, GObject* gone) {
+    auto& state = *static_cast<BridgeState*>(self);
+    state.views_.erase(reinterpret_cast<WebKitWebView*>(gone));
+  }
+
+  void Accept(int fd) {
+    Prune();
+    HostConnection::Hooks hooks;
+    hooks.checkSecret = [this](const WideString& secret) { return Utf8(secret) == listener_.Secret(); };
+    hooks.newDocument = [this](uint64_t pageId, const WideString& url, Variant& external) {
+      return NewDocument(pageId, url, external);
+    };
+    auto connection = std::make_shared<HostConnection>(fd, std::move(hooks));
+    connection->Start();
+    connections_.push_back(std::move(connection));
+  }
+
+  bool NewDocument(uint64_t pageId, const WideString& url, Variant& external) {
+    WebKitWebView* view = ViewOfPage(pageId);
+    if (!view || !trusted_.count(SchemeOf(url))) return false;
+    if (IDispatch* object = views_[view].external.get()) external = Variant(object);
+    return true;
+  }
+
+  WebKitWebView* ViewOfPage(uint64_t pageId) {
+    for (auto& [view, state] : views_) {
+      if (webkit_web_view_get_page_id(view) == pageId) return view;
+    }
+    return nullptr;
+  }
+
+  // The newest live connection of the view's page.
+  std::shared_ptr<HostConnection> ConnectionOf(WebKitWebView* view) {
+    Prune();
+    const uint64_t pageId = webkit_web_view_get_page_id(view);
+    for (auto it = connections_.rbegin(); it != connections_.rend(); ++it) {
+      if ((*it)->Identified() && (*it)->PageId() == pageId) return *it;
+    }
+    return nullptr;
+  }
+
+  void CloseConnectionsOf(uint64_t pageId) {
+    std::vector<std::shared_ptr<HostConnection>> closing;
+    for (auto& c : connections_) {
+      if (c->Identified() && c->PageId() == pageId) closing.push_back(c);
+    }
+    for (auto& c : closing) c->Close();
+    Prune();
+  }
+
+  void Prune() {
+    std::erase_if(connections_, [](const std::shared_ptr<HostConnection>& c) { return c->IsClosed(); });
+  }
+
+  bridge::BridgeListener listener_;
+  std::set<WebKitWebContext*> contexts_;
+  std::set<WideString> trusted_;
+  std::map<WebKitWebView*, ViewState> views_;
+  std::vector<std::shared_ptr<HostConnection>> connections_;
+};
+
+}  // namespace
+
+PageBridge& PageBridge::Instance() {
+  static PageBridge bridge;
+  return bridge;
+}
+
+void PageBridge::Attach(WebKitWebContext* context) { BridgeState::Get().Attach(context); }
+void PageBridge::TrustScheme(const WideString& scheme) { BridgeState::Get().TrustScheme(scheme); }
+void PageBridge::SetExternal(WebKitWebView* view, IDispatch* external) { BridgeState::Get().SetExternal(view, external); }
+Ref<IDispatch> PageBridge::Document(WebKitWebView* view) { return BridgeState::Get().Document(view); }
+void PageBridge::Forget(WebKitWebView* view) { BridgeState::Get().Forget(view); }
+
+}  // namespace ulka

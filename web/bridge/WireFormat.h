@@ -1,0 +1,142 @@
+// The byte layout of bridge messages: little-endian fixed-size integers, UTF-16 text with a
+// length, Variants with their type code. Objects inside Variants go through an ObjectCodec, which
+// turns them into references to one side's object table.
+#pragma once
+
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <type_traits>
+#include <vector>
+
+#include "automation/Dispatch.h"
+
+namespace ulka::bridge {
+
+// A malformed or truncated message: the connection that sent it is closed.
+class ProtocolError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// How an object crosses: either an entry of the receiver's own table (an object it exported
+// before, coming back) or an entry of the sender's table.
+struct WireObject {
+  enum class Owner : uint8_t { None = 0, Receiver = 1, Sender = 2 };
+  Owner owner = Owner::None;
+  uint64_t id = 0;
+  bool hasEx = false;        // the object answers the expando interface
+  WideString interfaceName;  // non-empty when the object has an interface description
+};
+
+class ObjectCodec {
+ public:
+  virtual WireObject Export(IDispatch* object) = 0;
+  virtual Ref<IDispatch> Import(const WireObject& object) = 0;
+
+ protected:
+  ~ObjectCodec() = default;
+};
+
+class Writer {
+ public:
+  explicit Writer(ObjectCodec* codec = nullptr) : codec_(codec) {}
+
+  Bytes& Buffer() { return out_; }
+
+  void Put(uint8_t v) { out_.push_back(v); }
+  void Put(bool v) { out_.push_back(v ? 1 : 0); }
+  void Put(uint16_t v) { PutRaw(v); }
+  void Put(uint32_t v) { PutRaw(v); }
+  void Put(int32_t v) { PutRaw(v); }
+  void Put(uint64_t v) { PutRaw(v); }
+  void Put(int64_t v) { PutRaw(v); }
+  void Put(double v) { PutRaw(v); }
+  void Put(const WideString& s);
+  void Put(const Bytes& b);
+  void Put(const Variant& v);
+  void Put(const WireObject& o);
+  template <class T>
+  void Put(const std::vector<T>& items) {
+    Put(static_cast<uint32_t>(items.size()));
+    for (const T& item : items) Put(item);
+  }
+  // A message shape: its fields in declaration order.
+  template <class T>
+    requires requires(T& t) { t.Fields(); }
+  void Put(const T& message) {
+    std::apply([this](const auto&... field) { (Put(field), ...); }, const_cast<T&>(message).Fields());
+  }
+
+ private:
+  template <class T>
+  void PutRaw(T v) {
+    size_t at = out_.size();
+    out_.resize(at + sizeof v);
+    std::memcpy(out_.data() + at, &v, sizeof v);
+  }
+  void PutArray(const SafeArray& a);
+
+  ObjectCodec* codec_;
+  Bytes out_;
+};
+
+class Reader {
+ public:
+  Reader(const uint8_t* data, size_t size, ObjectCodec* codec = nullptr)
+      : p_(data), end_(data + size), codec_(codec) {}
+
+  size_t Remaining() const { return static_cast<size_t>(end_ - p_); }
+  void ExpectEnd() const {
+    if (p_ != end_) throw ProtocolError("trailing bytes in a bridge message");
+  }
+
+  void Get(uint8_t& v) { GetRaw(v); }
+  void Get(bool& v) {
+    uint8_t b;
+    GetRaw(b);
+    v = b != 0;
+  }
+  void Get(uint16_t& v) { GetRaw(v); }
+  void Get(uint32_t& v) { GetRaw(v); }
+  void Get(int32_t& v) { GetRaw(v); }
+  void Get(uint64_t& v) { GetRaw(v); }
+  void Get(int64_t& v) { GetRaw(v); }
+  void Get(double& v) { GetRaw(v); }
+  void Get(WideString& s);
+  void Get(Bytes& b);
+  void Get(Variant& v);
+  void Get(WireObject& o);
+  template <class T>
+  void Get(std::vector<T>& items) {
+    uint32_t n;
+    Get(n);
+    // Every element takes at least one byte: a count beyond the rest is a lie.
+    if (n > Remaining()) throw ProtocolError("bad element count in a bridge message");
+    items.clear();
+    items.resize(n);
+    for (T& item : items) Get(item);
+  }
+  template <class T>
+    requires requires(T& t) { t.Fields(); }
+  void Get(T& message) {
+    std::apply([this](auto&... field) { (Get(field), ...); }, message.Fields());
+  }
+
+ private:
+  template <class T>
+  void GetRaw(T& v) {
+    if (Remaining() < sizeof v) throw ProtocolError("truncated bridge message");
+    std::memcpy(&v, p_, sizeof v);
+    p_ += sizeof v;
+  }
+  void GetArray(VarType elementType, Variant& v);
+
+  const uint8_t* p_;
+  const uint8_t* end_;
+  ObjectCodec* codec_;
+  int depth_ = 0;  // nesting of Variant arrays
+};
+
+}  // namespace ulka::bridge
