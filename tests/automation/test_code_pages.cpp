@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "ExpectFailure.h"
@@ -164,6 +165,20 @@ TEST(CodePages, EveryTableRowEitherConvertsOrFailsCleanly) {
   for (const auto& row : CodePageTable()) {
     if (!IsCodePageSupported(row.codePage)) continue;
     EXPECT_EQ(DecodeText(EncodeText(u"AB1", row.codePage), row.codePage), u"AB1") << row.codePage;
+  }
+}
+
+TEST(CodePages, RandomBytesDecodeInEverySupportedCodePage) {
+  std::mt19937 random(7);
+  for (const auto& row : CodePageTable()) {
+    if (!IsCodePageSupported(row.codePage)) continue;
+    for (int round = 0; round < 20; ++round) {
+      Bytes bytes(random() % 64);
+      for (auto& b : bytes) b = static_cast<uint8_t>(random());
+      WideString text = DecodeText(bytes, row.codePage);
+      EXPECT_LE(text.size(), bytes.size() * 2 + 2) << row.codePage;
+      EncodeText(text, row.codePage);  // whatever came out can go back without failing
+    }
   }
 }
 

@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <iterator>
 #include <optional>
+#include <random>
 #include <string>
 
 #include "ExpectFailure.h"
@@ -163,6 +165,24 @@ TEST_F(ZoneTest, InvalidFieldsAndOffsetsFail) {
   };
   for (const auto& c : cases)
     EXPECT_TRUE(FailsWith([&] { IsoToDate(c.text, Date{}); }, c.message)) << Utf8(c.text);
+}
+
+TEST_F(ZoneTest, RandomTextGivesADateOrOneOfTheTwoFailures) {
+  UseZone(kNewYorkLike);
+  const char16_t pool[] = u"0123456789-:T .Z+x";
+  std::mt19937 random(5);
+  for (int round = 0; round < 2000; ++round) {
+    WideString text(10 + random() % 20, u'0');
+    for (auto& c : text) c = pool[random() % (std::size(pool) - 1)];
+    try {
+      IsoToDate(text, Date{});
+    } catch (const EVekError& e) {
+      std::string message = e.what();
+      EXPECT_TRUE(message == msg::kInvalidTimeEncode ||
+                  message.find("is not a valid date and time") != std::string::npos)
+          << message;
+    }
+  }
 }
 
 TEST_F(ZoneTest, IsoTextRoundTripsAcrossDaylightSavingChanges) {

@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <iterator>
 #include <random>
 
 #include "ExpectFailure.h"
@@ -101,6 +102,22 @@ TEST(Base64, StrictDecodeRejectsMalformedText) {
   };
   for (std::u16string_view text : cases)
     EXPECT_TRUE(FailsWith([&] { Base64Decode(text); }, msg::kInvalidBase64)) << Utf8(text);
+}
+
+TEST(Base64, RandomTextEitherDecodesOrFailsCleanly) {
+  const char16_t pool[] = u"AZaz09+/=  \r\n-_!\u00e9\uFFFF";
+  std::mt19937 random(3);
+  for (int round = 0; round < 2000; ++round) {
+    WideString text(random() % 24, u'A');
+    for (auto& c : text) c = pool[random() % (std::size(pool) - 1)];
+    try {
+      Bytes bytes = Base64Decode(text);
+      EXPECT_LE(bytes.size(), text.size() * 3 / 4 + 2);
+    } catch (const EVekError& e) {
+      EXPECT_STREQ(e.what(), msg::kInvalidBase64);
+    }
+    EXPECT_LE(Base64ToBytes(text).size(), text.size() * 3 / 4 + 2);
+  }
 }
 
 TEST(Base64, LenientDecodeSkipsEverythingOutsideTheAlphabet) {
