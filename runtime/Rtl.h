@@ -1,0 +1,90 @@
+// The root object of the runtime library: the factories of every object kind, the command line,
+// files, conversions and process control. Scripts see it as `rtl`.
+#pragma once
+
+#include "automation/VekObject.h"
+#include "script/ScriptError.h"
+
+namespace ulka {
+
+class TRtl : public TVekObject {
+ public:
+  static const InterfaceInfo& Info();
+  TRtl();
+
+  // Where script errors of the engines made here go.
+  ScriptErrorHandler FOnScriptError;
+
+  // Factories and properties
+  Ref<IDispatch> Object();
+  Ref<IDispatch> Bytes(const Variant& Source);
+  Ref<IDispatch> Dictionary();
+  Ref<IDispatch> Strings(const WideString& Text);
+  Ref<IDispatch> Xml(const WideString& Tag);
+  Ref<IDispatch> Zip(const Variant& Source);
+  Ref<IDispatch> FileList(const WideString& Mask, bool Subfolders);
+  Ref<IDispatch> Script(const WideString& Code);
+  Ref<IDispatch> Signer();
+  Ref<IDispatch> Cryptor(const WideString& Cipher);
+  WideString GetVersion();
+  int32_t GetParamCount();
+  WideString GetParams(int32_t Index);
+  void ShiftParams(int32_t Shift);
+  WideString GetBaseUrl() { return FBaseUrl; }
+  void SetBaseUrl(const WideString& Value) { FBaseUrl = Value; }
+  WideString GetModuleFileName();
+
+  // Conversions
+  WideString Str(const Variant& Bytes, uint16_t CodePage);
+  Variant MBStr(const WideString& Str, uint16_t CodePage);
+  WideString Base64(const Variant& Data);
+  Variant DeBase64(const WideString& Str);
+  WideString Hex(const Variant& Data);
+  Variant DeHex(const WideString& Str);
+  Variant Md5(const Variant& Data);
+  WideString Encode(const Variant& Data, const WideString& Abc);
+  Variant Decode(const WideString& Str, const WideString& Abc);
+  Variant Guid();
+  WideString StrTr(const WideString& Str, const WideString& FromChars, const WideString& ToChars);
+  int32_t GetLength(const Variant& Value);
+  bool IsEmpty(const Variant& Value);
+  WideString IncludeTrailingChar(const WideString& Str, const WideString& Chr);
+  WideString ExcludeTrailingChar(const WideString& Str, const WideString& Chr);
+  WideString DateToStr(Date Date);
+  Date StrToDate(const WideString& Str, Date Default);
+
+  // Files and URLs
+  Variant LoadFile(const WideString& FileName);
+  void SaveFile(const WideString& FileName, const Variant& Data);
+  Variant Load(const WideString& Url);
+  bool DeleteFile(const WideString& FileName, bool ToRecycleBin);
+
+  // Executable resources
+  bool UpdateRes(const WideString& FileName, const Variant& ResType, const Variant& ResName,
+                 const Variant& Data, int32_t Language);
+  Variant LoadRes(const Variant& Module, const Variant& ResName, const Variant& ResType,
+                  int32_t Language);
+
+  // Process control
+  void Sleep(uint32_t Ticks);
+  void Quit(int32_t ExitCode);
+
+  // Windows, schemes and the desktop (answered by the application's hooks)
+  int32_t Alert(const WideString& Text, const WideString& Title, int32_t Flags);
+  Ref<IDispatch> Protocol(const WideString& Name, IDispatch* Handler);
+  Ref<IDispatch> Browser(const Variant& Source);
+  Ref<IDispatch> Rect(int32_t Param1, int32_t Param2, int32_t Param3, int32_t Param4);
+  void Run();
+  void Idle(uint32_t Ticks);
+  WideString GetSpecialFolderPath(int32_t FolderId);
+  Ref<IDispatch> WindowRect(const Variant& Value);
+  int32_t WindowState(const Variant& Value);
+  bool GetShowOnTaskbar();
+  void SetShowOnTaskbar(bool Value);
+
+ private:
+  int32_t FParamShift = 0;
+  WideString FBaseUrl;
+};
+
+}  // namespace ulka
