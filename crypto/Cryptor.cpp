@@ -28,29 +28,29 @@ void MakeInitVector(const Twofish& cipher, std::span<const uint8_t> given, uint8
   std::memcpy(iv, given.data(), std::min(given.size(), kBlock));
 }
 
-// Each output byte costs one block encryption of the chaining value, which is the last 16
-// ciphertext bytes (the initial vector at first). Rather than shifting a register, the first 16
-// steps read it from a window of IV followed by ciphertext, later ones straight from the
-// ciphertext.
-void RunCfb8(const Twofish& cipher, const uint8_t* iv, const uint8_t* in, uint8_t* out, size_t size,
-             CipherDirection direction) {
-  uint8_t window[2 * kBlock];
-  uint8_t block[kBlock];
-  std::memcpy(window, iv, kBlock);
-  const bool decrypting = direction == CipherDirection::Decrypt;
-  const size_t head = std::min(size, kBlock);
-  for (size_t i = 0; i < head; ++i) {
-    cipher.EncryptBlock(window + i, block);
-    out[i] = in[i] ^ block[0];
-    window[kBlock + i] = decrypting ? in[i] : out[i];
+uint32_t LoadWord(const uint8_t* p) {
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+// Each output byte costs one block encryption of the chaining value CV, of which it uses byte 0;
+// CV then moves one byte down and takes the ciphertext byte at its top. CV lives in four
+// little-endian words, so the shift is a few register operations and the next encryption can
+// start on the words that do not wait for the new byte.
+template <CipherDirection direction>
+void RunCfb8(const Twofish& cipher, const uint8_t* iv, const uint8_t* in, uint8_t* out, size_t size) {
+  uint32_t cv[4] = {LoadWord(iv), LoadWord(iv + 4), LoadWord(iv + 8), LoadWord(iv + 12)};
+  for (size_t i = 0; i < size; ++i) {
+    uint32_t s0 = cv[0], s1 = cv[1], s2 = cv[2], s3 = cv[3];
+    cipher.EncryptWords(s0, s1, s2, s3);
+    const uint8_t output = in[i] ^ static_cast<uint8_t>(s0);
+    out[i] = output;
+    const uint8_t ciphertext = direction == CipherDirection::Encrypt ? output : in[i];
+    cv[0] = cv[0] >> 8 | cv[1] << 24;
+    cv[1] = cv[1] >> 8 | cv[2] << 24;
+    cv[2] = cv[2] >> 8 | cv[3] << 24;
+    cv[3] = cv[3] >> 8 | uint32_t{ciphertext} << 24;
   }
-  const uint8_t* ciphertext = decrypting ? in : out;
-  for (size_t i = kBlock; i < size; ++i) {
-    cipher.EncryptBlock(ciphertext + i - kBlock, block);
-    out[i] = in[i] ^ block[0];
-  }
-  WipeBytes(window, sizeof window);
-  WipeBytes(block, sizeof block);
+  WipeBytes(cv, sizeof cv);
 }
 
 }  // namespace
@@ -74,7 +74,10 @@ std::optional<Bytes> TwofishCfb8(std::span<const uint8_t> data, std::span<const 
   uint8_t iv[kBlock];
   MakeInitVector(cipher, initVector, iv);
   Bytes out(data.size());
-  RunCfb8(cipher, iv, data.data(), out.data(), data.size(), direction);
+  if (direction == CipherDirection::Encrypt)
+    RunCfb8<CipherDirection::Encrypt>(cipher, iv, data.data(), out.data(), data.size());
+  else
+    RunCfb8<CipherDirection::Decrypt>(cipher, iv, data.data(), out.data(), data.size());
   WipeBytes(iv, sizeof iv);
   return out;
 }

@@ -2,6 +2,8 @@
 
 #include <openssl/err.h>
 
+#include <algorithm>
+
 #include "automation/ByteConvert.h"
 #include "automation/Unicode.h"
 #include "crypto/KeyBlob.h"
@@ -51,6 +53,20 @@ bool VerifySignBytes(std::span<const uint8_t> data, std::span<const uint8_t> sig
   return key && VerifyMd5(key.get(), data, signature);
 }
 
+std::shared_ptr<EVP_PKEY> PublicKeyCache::Find(std::span<const uint8_t> blob) {
+  {
+    std::lock_guard lock(mutex_);
+    if (key_ && std::ranges::equal(blob, blob_)) return key_;
+  }
+  openssl::PKey parsed = PublicKeyFromBlob(blob);
+  if (!parsed) return nullptr;
+  std::shared_ptr<EVP_PKEY> key(parsed.release(), EVP_PKEY_free);
+  std::lock_guard lock(mutex_);
+  blob_.assign(blob.begin(), blob.end());
+  key_ = key;
+  return key;
+}
+
 const InterfaceInfo& TSigner::Info() {
   static const InterfaceInfo info =
       InterfaceBuilder<TSigner>("ISigner", "{953F577F-C5A9-49B3-A286-9F3E0A938C96}",
@@ -95,7 +111,7 @@ Variant TSigner::Sign(const Variant& data) {
 
 bool TSigner::VerifySign(const Variant& data, const Variant& signature, const Variant& publicKey) {
   ErrorQueueGuard guard;
-  return VerifySignBytes(VarToBytes(data), VarToBytes(signature), VarToKey(publicKey));
+  return VerifySignBytesCached(VarToBytes(data), VarToBytes(signature), VarToKey(publicKey));
 }
 
 Variant TSigner::SignData(const Variant& data) {
@@ -110,17 +126,24 @@ bool TSigner::VerifyData(const Variant& data, const Variant& publicKey) {
   ErrorQueueGuard guard;
   const Bytes bytes = VarToKey(data);
   std::optional<SignedParts> parts = SplitSignedData(bytes);
-  return parts && VerifySignBytes(parts->data, parts->signature, VarToKey(publicKey));
+  return parts && VerifySignBytesCached(parts->data, parts->signature, VarToKey(publicKey));
 }
 
 Variant TSigner::GetSignedData(const Variant& data, const Variant& publicKey) {
   ErrorQueueGuard guard;
   const Bytes bytes = VarToKey(data);
   std::optional<SignedParts> parts = SplitSignedData(bytes);
-  if (!parts || !VerifySignBytes(parts->data, parts->signature, VarToKey(publicKey))) return Variant();
+  if (!parts || !VerifySignBytesCached(parts->data, parts->signature, VarToKey(publicKey))) return Variant();
   return BytesToVar(parts->data);
 }
 
 std::optional<Bytes> TSigner::SignBytes(std::span<const uint8_t> data) { return FContainer.Sign(data); }
+
+bool TSigner::VerifySignBytesCached(std::span<const uint8_t> data, std::span<const uint8_t> signature,
+                                    std::span<const uint8_t> publicKey) {
+  if (publicKey.empty()) return false;
+  std::shared_ptr<EVP_PKEY> key = publicKeys_.Find(publicKey);
+  return key && VerifyMd5(key.get(), data, signature);
+}
 
 }  // namespace ulka

@@ -2,6 +2,8 @@
 // signed-data layout (data, signature, signature length as a 32-bit little-endian integer).
 #pragma once
 
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 
@@ -23,6 +25,18 @@ std::optional<SignedParts> SplitSignedData(std::span<const uint8_t> bytes);
 bool VerifySignBytes(std::span<const uint8_t> data, std::span<const uint8_t> signature,
                      std::span<const uint8_t> publicKey);
 
+// The key of the public key blob verified last. Reading a blob and preparing its key costs as
+// much as the verification itself, and the host verifies under one key again and again.
+class PublicKeyCache {
+ public:
+  std::shared_ptr<EVP_PKEY> Find(std::span<const uint8_t> blob);  // null for an unusable blob
+
+ private:
+  std::mutex mutex_;  // a signer may be shared by script threads
+  Bytes blob_;
+  std::shared_ptr<EVP_PKEY> key_;
+};
+
 class TSigner : public TVekObject {
  public:
   static const InterfaceInfo& Info();
@@ -40,8 +54,11 @@ class TSigner : public TVekObject {
 
  private:
   std::optional<Bytes> SignBytes(std::span<const uint8_t> data);
+  bool VerifySignBytesCached(std::span<const uint8_t> data, std::span<const uint8_t> signature,
+                             std::span<const uint8_t> publicKey);
 
   KeyContainer FContainer;  // the object's own key pair; it dies with the object
+  PublicKeyCache publicKeys_;
 };
 
 }  // namespace ulka

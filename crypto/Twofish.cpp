@@ -163,31 +163,13 @@ void Twofish::ScheduleKey(std::span<const uint8_t> key) {
   WipeBytes(odd, sizeof odd);
 }
 
-#define TWOFISH_G0(x) (table_[0][ByteOf(x, 0)] ^ table_[1][ByteOf(x, 1)] ^ table_[2][ByteOf(x, 2)] ^ table_[3][ByteOf(x, 3)])
-// g of the word rotated left by 8 bits.
-#define TWOFISH_G1(x) (table_[0][ByteOf(x, 3)] ^ table_[1][ByteOf(x, 0)] ^ table_[2][ByteOf(x, 1)] ^ table_[3][ByteOf(x, 2)])
-
 void Twofish::EncryptBlock(const uint8_t* in, uint8_t* out) const {
-  uint32_t x0 = LoadWord(in) ^ subkeys_[0];
-  uint32_t x1 = LoadWord(in + 4) ^ subkeys_[1];
-  uint32_t x2 = LoadWord(in + 8) ^ subkeys_[2];
-  uint32_t x3 = LoadWord(in + 12) ^ subkeys_[3];
-  const uint32_t* k = subkeys_ + 8;
-#pragma GCC unroll 8
-  for (int round = 0; round < 16; round += 2, k += 4) {
-    uint32_t t0 = TWOFISH_G0(x0);
-    uint32_t t1 = TWOFISH_G1(x1);
-    x2 = std::rotr(x2 ^ (t0 + t1 + k[0]), 1);
-    x3 = std::rotl(x3, 1) ^ (t0 + 2 * t1 + k[1]);
-    t0 = TWOFISH_G0(x2);
-    t1 = TWOFISH_G1(x3);
-    x0 = std::rotr(x0 ^ (t0 + t1 + k[2]), 1);
-    x1 = std::rotl(x1, 1) ^ (t0 + 2 * t1 + k[3]);
-  }
-  StoreWord(x2 ^ subkeys_[4], out);
-  StoreWord(x3 ^ subkeys_[5], out + 4);
-  StoreWord(x0 ^ subkeys_[6], out + 8);
-  StoreWord(x1 ^ subkeys_[7], out + 12);
+  uint32_t w0 = LoadWord(in), w1 = LoadWord(in + 4), w2 = LoadWord(in + 8), w3 = LoadWord(in + 12);
+  EncryptWords(w0, w1, w2, w3);
+  StoreWord(w0, out);
+  StoreWord(w1, out + 4);
+  StoreWord(w2, out + 8);
+  StoreWord(w3, out + 12);
 }
 
 void Twofish::DecryptBlock(const uint8_t* in, uint8_t* out) const {
@@ -198,12 +180,12 @@ void Twofish::DecryptBlock(const uint8_t* in, uint8_t* out) const {
   const uint32_t* k = subkeys_ + 36;
 #pragma GCC unroll 8
   for (int round = 0; round < 16; round += 2, k -= 4) {
-    uint32_t t0 = TWOFISH_G0(x2);
-    uint32_t t1 = TWOFISH_G1(x3);
+    uint32_t t0 = G(x2);
+    uint32_t t1 = GRotated(x3);
     x1 = std::rotr(x1 ^ (t0 + 2 * t1 + k[3]), 1);
     x0 = std::rotl(x0, 1) ^ (t0 + t1 + k[2]);
-    t0 = TWOFISH_G0(x0);
-    t1 = TWOFISH_G1(x1);
+    t0 = G(x0);
+    t1 = GRotated(x1);
     x3 = std::rotr(x3 ^ (t0 + 2 * t1 + k[1]), 1);
     x2 = std::rotl(x2, 1) ^ (t0 + t1 + k[0]);
   }
@@ -212,8 +194,5 @@ void Twofish::DecryptBlock(const uint8_t* in, uint8_t* out) const {
   StoreWord(x2 ^ subkeys_[2], out + 8);
   StoreWord(x3 ^ subkeys_[3], out + 12);
 }
-
-#undef TWOFISH_G0
-#undef TWOFISH_G1
 
 }  // namespace ulka

@@ -8,6 +8,7 @@ namespace ulka {
 
 // Fills the bytes with 0xFF, the pattern the cipher state is wiped with.
 inline void WipeBytes(void* data, size_t size) {
+  if (size == 0) return;
   std::memset(data, 0xFF, size);
   asm volatile("" : : "r"(data) : "memory");
 }
