@@ -16,7 +16,10 @@ constexpr int kMemLevel = 8;
 // Deflate cannot expand data more than about 1032 times; a larger claimed size is not believed
 // until the data yields it.
 constexpr uint64_t kMaxDeflateRatio = 1032;
-constexpr size_t kInflateChunk = 1 << 20;
+// Beyond this the result grows as the data comes, whatever the sizes promise.
+constexpr uint64_t kMaxUpfrontReserve = 256ull << 20;
+constexpr size_t kDeflateGrowth = 1 << 20;
+constexpr size_t kInflatePiece = 128 << 10;
 // Input is fed to deflate in pieces small enough to stay in the cache for the CRC.
 constexpr size_t kDeflatePiece = 256 << 10;
 
@@ -60,7 +63,7 @@ Bytes RawDeflate(std::span<const uint8_t> data, int level, uint32_t* crc) {
       if (crc) runningCrc = crc32_z(runningCrc, s.z.next_in, piece);
       notHanded -= piece;
     }
-    if (produced == out.size()) out.resize(out.size() + kInflateChunk);
+    if (produced == out.size()) out.resize(out.size() + kDeflateGrowth);
     s.z.next_out = out.data() + produced;
     s.z.avail_out = Piece(out.size() - produced);
     const size_t room = s.z.avail_out;
@@ -74,31 +77,33 @@ Bytes RawDeflate(std::span<const uint8_t> data, int level, uint32_t* crc) {
   return out;
 }
 
+// Inflates into a small buffer that stays in the cache and appends each piece to the result, so
+// the result is written once and never zero-filled; the CRC is taken while the piece is hot.
 InflateResult RawInflate(std::span<const uint8_t> compressed, uint64_t limit) {
   InflateStream s;
   InflateResult result;
-  uint64_t believable = std::min<uint64_t>(limit, compressed.size() * kMaxDeflateRatio + 64);
-  result.data.resize(static_cast<size_t>(believable));
+  result.data.reserve(static_cast<size_t>(
+      std::min({limit, compressed.size() * kMaxDeflateRatio + 64, kMaxUpfrontReserve})));
+  auto piece = std::make_unique_for_overwrite<uint8_t[]>(kInflatePiece);
   s.z.next_in = const_cast<Bytef*>(compressed.data());
   size_t inLeft = compressed.size();
-  size_t produced = 0;
+  uLong crc = 0;
   for (;;) {
-    if (produced == limit) {
+    const uint64_t wanted = limit - result.data.size();
+    if (wanted == 0) {
       result.complete = true;
       break;
     }
-    if (produced == result.data.size())
-      result.data.resize(static_cast<size_t>(std::min<uint64_t>(limit, produced + std::max(produced, kInflateChunk))));
     s.z.avail_in = Piece(inLeft);
-    size_t fed = s.z.avail_in;
-    s.z.next_out = result.data.data() + produced;
-    s.z.avail_out = Piece(result.data.size() - produced);
-    size_t room = s.z.avail_out;
-    int rc = inflate(&s.z, Z_NO_FLUSH);
+    const size_t fed = s.z.avail_in;
+    const size_t room = static_cast<size_t>(std::min<uint64_t>(wanted, kInflatePiece));
+    s.z.next_out = piece.get();
+    s.z.avail_out = static_cast<uInt>(room);
+    const int rc = inflate(&s.z, Z_NO_FLUSH);
     inLeft -= fed - s.z.avail_in;
     const size_t made = room - s.z.avail_out;
-    result.crc = static_cast<uint32_t>(crc32_z(result.crc, result.data.data() + produced, made));
-    produced += made;
+    crc = crc32_z(crc, piece.get(), made);
+    result.data.insert(result.data.end(), piece.get(), piece.get() + made);
     if (rc == Z_STREAM_END) {
       result.complete = true;
       break;
@@ -106,7 +111,7 @@ InflateResult RawInflate(std::span<const uint8_t> compressed, uint64_t limit) {
     if (rc == Z_BUF_ERROR && inLeft == 0 && s.z.avail_in == 0) break;  // the data ran out
     if (rc != Z_OK && rc != Z_BUF_ERROR) throw EZipFileError(s.z.msg ? s.z.msg : zError(rc));
   }
-  result.data.resize(produced);
+  result.crc = static_cast<uint32_t>(crc);
   return result;
 }
 

@@ -13,14 +13,19 @@ bool IsAscii(std::string_view s) {
   return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+// Names in a single-byte code page: ASCII letters, and the upper-half block where the Latin-1 and
+// Cyrillic code pages keep their capitals 0x20 below the small letters.
+char ByteLower(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return (b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDF) ? static_cast<char>(b + 0x20) : c;
+}
 
 }  // namespace
 
 std::string ZipNameIndex::Key(std::string_view name) {
   if (IsAscii(name) || !g_utf8_validate(name.data(), static_cast<gssize>(name.size()), nullptr)) {
     std::string key(name);
-    std::transform(key.begin(), key.end(), key.begin(), AsciiLower);
+    std::transform(key.begin(), key.end(), key.begin(), ByteLower);
     if (!IsAscii(name)) key.insert(key.begin(), '\xFF');  // never equal to a UTF-8 key
     return key;
   }

@@ -11,7 +11,8 @@ namespace ulka {
 class ZipNameIndex {
  public:
   // The comparison key of a name: case-folded when the bytes are UTF-8 (the system's narrow
-  // text), ASCII letters folded otherwise; names compare equal exactly when their keys do.
+  // text), else folded byte by byte as a single-byte code page; names compare equal exactly when
+  // their keys do.
   static std::string Key(std::string_view name);
 
   void Clear() { byKey_.clear(); }

@@ -277,6 +277,8 @@ TEST(Zip, CodePageGovernsNameBytes) {
   EXPECT_EQ(zip->ZipFile().EntryName(0), "\xCF\xF0\xE8\xE2\xE5\xF2.txt");
   EXPECT_EQ(zip->GetNames(0), u"Привет.txt");
   EXPECT_EQ(zip->IndexOf(u"Привет.txt"), 0);
+  EXPECT_EQ(zip->IndexOf(u"ПРИВЕТ.TXT"), 0);  // single-byte names fold too
+  EXPECT_EQ(zip->IndexOf(u"Привет.txt "), -1);
   zip->SetCodePage(65001);
   EXPECT_EQ(zip->ZipFile().EntryName(0), "\xCF\xF0\xE8\xE2\xE5\xF2.txt");  // bytes untouched
   zip->Add(u"ÄÖ.txt", ByteArray("2"));
