@@ -46,13 +46,6 @@ std::optional<SignedParts> SplitSignedData(std::span<const uint8_t> bytes) {
   return SignedParts{bytes.first(dataSize), bytes.subspan(dataSize, static_cast<size_t>(size))};
 }
 
-bool VerifySignBytes(std::span<const uint8_t> data, std::span<const uint8_t> signature,
-                     std::span<const uint8_t> publicKey) {
-  if (publicKey.empty()) return false;
-  openssl::PKey key = PublicKeyFromBlob(publicKey);
-  return key && VerifyMd5(key.get(), data, signature);
-}
-
 std::shared_ptr<EVP_PKEY> PublicKeyCache::Find(std::span<const uint8_t> blob) {
   {
     std::lock_guard lock(mutex_);
@@ -111,7 +104,7 @@ Variant TSigner::Sign(const Variant& data) {
 
 bool TSigner::VerifySign(const Variant& data, const Variant& signature, const Variant& publicKey) {
   ErrorQueueGuard guard;
-  return VerifySignBytesCached(VarToBytes(data), VarToBytes(signature), VarToKey(publicKey));
+  return VerifySignBytes(VarToBytes(data), VarToBytes(signature), VarToKey(publicKey));
 }
 
 Variant TSigner::SignData(const Variant& data) {
@@ -126,21 +119,21 @@ bool TSigner::VerifyData(const Variant& data, const Variant& publicKey) {
   ErrorQueueGuard guard;
   const Bytes bytes = VarToKey(data);
   std::optional<SignedParts> parts = SplitSignedData(bytes);
-  return parts && VerifySignBytesCached(parts->data, parts->signature, VarToKey(publicKey));
+  return parts && VerifySignBytes(parts->data, parts->signature, VarToKey(publicKey));
 }
 
 Variant TSigner::GetSignedData(const Variant& data, const Variant& publicKey) {
   ErrorQueueGuard guard;
   const Bytes bytes = VarToKey(data);
   std::optional<SignedParts> parts = SplitSignedData(bytes);
-  if (!parts || !VerifySignBytesCached(parts->data, parts->signature, VarToKey(publicKey))) return Variant();
+  if (!parts || !VerifySignBytes(parts->data, parts->signature, VarToKey(publicKey))) return Variant();
   return BytesToVar(parts->data);
 }
 
 std::optional<Bytes> TSigner::SignBytes(std::span<const uint8_t> data) { return FContainer.Sign(data); }
 
-bool TSigner::VerifySignBytesCached(std::span<const uint8_t> data, std::span<const uint8_t> signature,
-                                    std::span<const uint8_t> publicKey) {
+bool TSigner::VerifySignBytes(std::span<const uint8_t> data, std::span<const uint8_t> signature,
+                              std::span<const uint8_t> publicKey) {
   if (publicKey.empty()) return false;
   std::shared_ptr<EVP_PKEY> key = publicKeys_.Find(publicKey);
   return key && VerifyMd5(key.get(), data, signature);

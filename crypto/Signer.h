@@ -21,10 +21,6 @@ Bytes BuildSignedData(std::span<const uint8_t> data, std::span<const uint8_t> si
 // Nullopt unless the bytes hold a non-empty data part and a signature of a length in range.
 std::optional<SignedParts> SplitSignedData(std::span<const uint8_t> bytes);
 
-// Whether the signature verifies over the data under a PUBLICKEYBLOB.
-bool VerifySignBytes(std::span<const uint8_t> data, std::span<const uint8_t> signature,
-                     std::span<const uint8_t> publicKey);
-
 // The key of the public key blob verified last. Reading a blob and preparing its key costs as
 // much as the verification itself, and the host verifies under one key again and again.
 class PublicKeyCache {
@@ -54,8 +50,9 @@ class TSigner : public TVekObject {
 
  private:
   std::optional<Bytes> SignBytes(std::span<const uint8_t> data);
-  bool VerifySignBytesCached(std::span<const uint8_t> data, std::span<const uint8_t> signature,
-                             std::span<const uint8_t> publicKey);
+  // Whether the signature verifies over the data under a PUBLICKEYBLOB.
+  bool VerifySignBytes(std::span<const uint8_t> data, std::span<const uint8_t> signature,
+                       std::span<const uint8_t> publicKey);
 
   KeyContainer FContainer;  // the object's own key pair; it dies with the object
   PublicKeyCache publicKeys_;

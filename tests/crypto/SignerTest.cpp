@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
+#include <thread>
 
 #include "automation/ByteConvert.h"
 #include "automation/Dispatch.h"
@@ -161,6 +163,35 @@ TEST_F(SignerTest, DamagedPublicKeysAndSignaturesAreRejected) {
     EXPECT_FALSE(alice->VerifySign(Arr(data), signature, Arr(noise)));
     EXPECT_TRUE(alice->GetSignedData(Arr(noise), *alicePublic).IsEmpty());
   }
+}
+
+TEST_F(SignerTest, VerificationFollowsThePublicKeyGivenEachTime) {
+  // The signer keeps the key it read last; switching keys back and forth must not confuse it.
+  const Variant fromAlice = alice->SignData(Arr({1})), fromBob = bob->SignData(Arr({1}));
+  Ref<TSigner> verifier = MakeRef<TSigner>();
+  const struct {
+    const Variant& data;
+    const Variant& key;
+    bool valid;
+  } cases[] = {{fromAlice, *alicePublic, true}, {fromBob, *alicePublic, false}, {fromBob, *bobPublic, true},
+               {fromAlice, *bobPublic, false},  {fromAlice, *alicePublic, true}, {fromBob, *bobPublic, true}};
+  for (const auto& c : cases) EXPECT_EQ(verifier->VerifyData(c.data, c.key), c.valid);
+}
+
+TEST_F(SignerTest, ThreadsShareOneSignerForVerification) {
+  const Variant fromAlice = alice->SignData(Arr({2})), fromBob = bob->SignData(Arr({2}));
+  Ref<TSigner> verifier = MakeRef<TSigner>();
+  std::atomic<int> wrong{0};
+  auto work = [&](const Variant& data, const Variant& key, const Variant& otherKey) {
+    for (int i = 0; i < 200; ++i) {
+      if (!verifier->VerifyData(data, key) || verifier->VerifyData(data, otherKey)) ++wrong;
+    }
+  };
+  std::thread a(work, std::cref(fromAlice), std::cref(*alicePublic), std::cref(*bobPublic));
+  std::thread b(work, std::cref(fromBob), std::cref(*bobPublic), std::cref(*alicePublic));
+  a.join();
+  b.join();
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(SignerTest, PrivateKeyMovesBetweenSignersUnderItsPassword) {
