@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 namespace ulka {
@@ -72,7 +73,12 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
 
 }  // namespace
 
-bool ReplaceFile(const std::string& path, std::span<const std::span<const uint8_t>> parts) {
+bool ReplaceFile(const std::string& link, std::span<const std::span<const uint8_t>> parts) {
+  // Through a symbolic link the file it names is replaced, not the link.
+  char* resolved = ::realpath(link.c_str(), nullptr);
+  if (!resolved) return false;
+  std::string path = resolved;
+  std::free(resolved);
   struct stat st{};
   if (::stat(path.c_str(), &st) != 0) return false;
   std::string temp = path + ".XXXXXX";

@@ -1,6 +1,8 @@
 // Writing resources into 32-bit PE executables built by MinGW, checked with pefile.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "ResourceTestSupport.h"
 #include "runtime/ByteOrder.h"
 #include "runtime/ResourceMembers.h"
@@ -120,6 +122,16 @@ TEST(PeResources, ReplacesAndDeletesByTypeNameAndLanguage) {
                                R"(], "count": )" + std::to_string(c.count) + "}"),
               "");
   }
+}
+
+TEST(PeResources, UpdateThroughALinkChangesTheFileItNames) {
+  TempDir dir;
+  std::string exe = CopyFixture("plain.exe", dir);
+  std::string link = dir.File("link.exe");
+  std::filesystem::create_symlink(exe, link);
+  ASSERT_TRUE(UpdateResource(link, Num(23), Text("ULKA"), Variant::FromBytes(B("abc")), 0));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(PeCheck(exe, R"({"present": [[23, "ULKA", 0, "616263"]], "count": 1})"), "");
 }
 
 TEST(PeResources, LoadFallsBackFromNeutralLanguage) {
