@@ -23,7 +23,8 @@ struct RawEntry {
   std::optional<uint32_t> crc;               // default: CRC of data (when method is 0)
   std::optional<uint32_t> compressedSize;    // default: size of data
   std::optional<uint32_t> uncompressedSize;  // default: size of data
-  bool descriptor = false;    // write a signed data descriptor after the data
+  bool descriptor = false;    // write a data descriptor after the data
+  bool descriptorSigned = true;
   uint32_t dosTime = 0x50AF5000;
 };
 
@@ -70,7 +71,7 @@ inline Bytes BuildArchive(const std::vector<RawEntry>& entries, bool central = t
     PutText(out, e.name);
     out.insert(out.end(), e.data.begin(), e.data.end());
     if (e.descriptor) {
-      Put32(out, 0x08074B50);
+      if (e.descriptorSigned) Put32(out, 0x08074B50);
       Put32(out, e.crc.value_or(CrcOf(e.data)));
       Put32(out, e.compressedSize.value_or(static_cast<uint32_t>(e.data.size())));
       Put32(out, e.uncompressedSize.value_or(static_cast<uint32_t>(e.data.size())));

@@ -140,6 +140,27 @@ TEST(ZipFileRead, DescriptorSignatureInsideDataDoesNotCutTheEntry) {
   EXPECT_EQ(zip.ExtractEntry(1), test::ReadFile(FixturePath("src/hello.txt")));
 }
 
+TEST(ZipFileRead, CentralSizesAllowForAPrefixAndUnsignedDescriptors) {
+  Bytes prefixed(8, 'x');
+  Bytes fixture = test::ReadFile(FixturePath("descriptor_signature_in_data.zip"));
+  prefixed.insert(prefixed.end(), fixture.begin(), fixture.end());
+  TZipFile zip;
+  zip.LoadFromMemory(prefixed);
+  ASSERT_EQ(zip.Count(), 2);
+  EXPECT_EQ(zip.Files()[0].CompressedData.size(), 36u);
+  EXPECT_EQ(zip.EntryName(1), "after.txt");
+
+  RawEntry unsigned1{"u.bin", ToBytes(std::string("xyPK\x07\x08zz", 8))};
+  unsigned1.flags = 8;
+  unsigned1.descriptor = true;
+  unsigned1.descriptorSigned = false;
+  RawEntry next{"n.txt", ToBytes("next")};
+  zip.LoadFromMemory(BuildArchive({unsigned1, next}));
+  ASSERT_EQ(zip.Count(), 2);
+  EXPECT_EQ(zip.ExtractEntry(0), ToBytes(std::string("xyPK\x07\x08zz", 8)));
+  EXPECT_EQ(zip.ExtractEntry(1), ToBytes("next"));
+}
+
 // Without sizes to go by, the data runs to the first signature.
 TEST(ZipFileRead, WithoutCentralDirectoryTheDescriptorIsFoundByScanning) {
   RawEntry e{"a.bin", ToBytes(std::string("abcPK\x07\x08" "defgh", 12))};
