@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 
+#include "automation/ArgBuffer.h"
 #include "automation/ErrorInfo.h"
 #include "automation/Messages.h"
 
@@ -132,14 +133,7 @@ HRESULT InterfaceInfo::InvokeMember(IDispatch& self, const MemberInfo& m, uint16
   if (given > decl.size()) return DISP_E_BADPARAMCOUNT;
   if (put && given != decl.size()) return DISP_E_BADPARAMCOUNT;
 
-  constexpr size_t kInline = 8;
-  Variant inlineArgs[kInline];
-  std::vector<Variant> heapArgs;
-  Variant* coerced = inlineArgs;
-  if (decl.size() > kInline) {
-    heapArgs.resize(decl.size());
-    coerced = heapArgs.data();
-  }
+  ArgBuffer<8> coerced(decl.size());
   for (size_t i = 0; i < decl.size(); ++i) {
     const ParamInfo& p = decl[i];
     const Variant* arg = i < params.args.size() ? &params.args[i]
@@ -169,7 +163,7 @@ HRESULT InterfaceInfo::InvokeMember(IDispatch& self, const MemberInfo& m, uint16
 
   Variant value;
   try {
-    accessor->thunk(self, coerced, value, accessor->fn.data());
+    accessor->thunk(self, coerced.data(), value, accessor->fn.data());
   } catch (const EVekError& e) {
     return ReportFailure(*this, e.Message(), e.Code(), e.HelpContext(), excep);
   } catch (const std::bad_alloc&) {

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <utility>
 
+#include "automation/ArgBuffer.h"
 #include "automation/Messages.h"
 #include "automation/Unicode.h"
 #include "automation/VekObject.h"
@@ -64,18 +65,11 @@ JSValueRef CallWithArguments(JSContextRef ctx, const HostRef& host, const Member
                              size_t argc, const JSValueRef argv[], JSValueRef* exception) {
   // Trailing undefined arguments count as omitted: they take their defaults.
   const size_t given = TrimmedCount(ctx, argc, argv);
-  constexpr size_t kInline = 8;
-  Variant inlineArgs[kInline];
-  std::vector<Variant> heapArgs;
-  Variant* args = inlineArgs;
-  if (argc > kInline) {
-    heapArgs.resize(argc);
-    args = heapArgs.data();
-  }
+  ArgBuffer<8> args(argc);
   for (size_t i = 0; i < argc; ++i) args[i] = i < given ? FromJs(ctx, argv[i]) : Variant::Missing();
 
   uint16_t flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-  DispParams params{std::span<Variant>(args, argc), {}};
+  DispParams params{std::span<Variant>(args.data(), argc), {}};
   NamedArg putValue{DISPID_PROPERTYPUT, {}};
   if (member && member->kind == MemberKind::Property && member->put && given == member->IndexCount() + 1) {
     flags = args[given - 1].IsObject() ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
