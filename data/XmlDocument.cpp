@@ -1,0 +1,204 @@
+#include "data/XmlDocument.h"
+
+#include <libxml/parser.h>
+#include <libxml/xmlsave.h>
+#include <libxml/xpath.h>
+#include <libxml/xpathInternals.h>
+
+#include <string>
+#include <string_view>
+
+#include "automation/Messages.h"
+#include "automation/Unicode.h"
+#include "automation/VekError.h"
+
+namespace ulka {
+
+namespace {
+
+// No network, no DTD loading, no entity substitution beyond libxml2's own bounded handling,
+// blank text between elements dropped as the DOM does by default, and no output on stderr.
+constexpr int kParseOptions =
+    XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+
+// An upper bound for the work of one XPath query, so that no query runs for ever.
+constexpr unsigned long kXPathOperationLimit = 100'000'000;
+
+template <class T, void (*Free)(T*)>
+struct Freer {
+  void operator()(T* p) const { Free(p); }
+};
+void FreeXmlChars(xmlChar* p) { xmlFree(p); }
+using XmlChars = std::unique_ptr<xmlChar, Freer<xmlChar, FreeXmlChars>>;
+using XPathContext = std::unique_ptr<xmlXPathContext, Freer<xmlXPathContext, xmlXPathFreeContext>>;
+using XPathObject = std::unique_ptr<xmlXPathObject, Freer<xmlXPathObject, xmlXPathFreeObject>>;
+using XPathCompiled = std::unique_ptr<xmlXPathCompExpr, Freer<xmlXPathCompExpr, xmlXPathFreeCompExpr>>;
+using XmlBuffer = std::unique_ptr<xmlBuffer, Freer<xmlBuffer, xmlBufferFree>>;
+
+const xmlChar* XmlText(const std::string& utf8) { return reinterpret_cast<const xmlChar*>(utf8.c_str()); }
+
+WideString WideOf(const xmlChar* text) {
+  return text ? Wide(reinterpret_cast<const char*>(text)) : WideString();
+}
+
+// The value of encoding="..." in the XML declaration at the start of the text, if any.
+std::string DeclaredEncoding(std::string_view text) {
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  if (text.substr(0, 5) != "<?xml") return {};
+  const std::string_view declaration = text.substr(0, text.find("?>"));
+  const size_t at = declaration.find("encoding");
+  if (at == std::string_view::npos) return {};
+  const size_t open = declaration.find_first_of("\"'", at);
+  if (open == std::string_view::npos) return {};
+  const size_t close = declaration.find(declaration[open], open + 1);
+  if (close == std::string_view::npos) return {};
+  return std::string(declaration.substr(open + 1, close - open - 1));
+}
+
+void IgnoreXPathError(void*, xmlErrorPtr) {}
+
+// libxml2 sets up its global state once, before any thread parses.
+void InitLibxml() {
+  static const bool initialised = (xmlInitParser(), true);
+  (void)initialised;
+}
+
+[[noreturn]] void FailQuery(const WideString& query) {
+  std::string message(msg::kXmlInvalidQuery);
+  message.replace(message.find("%s"), 2, Utf8(query));
+  FailCode(E_FAIL, message);
+}
+
+}  // namespace
+
+XmlDocument::XmlDocument() {
+  InitLibxml();
+  doc_ = xmlNewDoc(BAD_CAST "1.0");
+  if (!doc_) throw std::bad_alloc();
+}
+
+XmlDocument::XmlDocument(xmlDocPtr doc) : doc_(doc) {}
+
+XmlDocument::~XmlDocument() {
+  // Detached nodes still use the document's name dictionary, so they go first.
+  for (xmlNodePtr node : detached_) xmlFreeNode(node);
+  xmlFreeDoc(doc_);
+}
+
+std::shared_ptr<XmlDocument> XmlDocument::Parse(std::span<const uint8_t> bytes, bool fromText) {
+  InitLibxml();
+  if (bytes.empty() || bytes.size() > INT32_MAX) return nullptr;  // libxml2 takes an int size
+  const char* data = reinterpret_cast<const char*>(bytes.data());
+  const int size = static_cast<int>(bytes.size());
+  xmlDocPtr doc = xmlReadMemory(data, size, nullptr, fromText ? "UTF-8" : nullptr, kParseOptions);
+  if (!doc) return nullptr;
+  auto document = std::make_shared<XmlDocument>(doc);
+  if (fromText) {
+    // The text was UTF-8 whatever its declaration says; saving should honour the declaration.
+    const std::string declared = DeclaredEncoding(std::string_view(data, size));
+    if (doc->encoding) xmlFree(const_cast<xmlChar*>(doc->encoding));
+    doc->encoding = declared.empty() ? nullptr : xmlStrdup(XmlText(declared));
+  }
+  return document;
+}
+
+void XmlDocument::Detach(xmlNodePtr node) {
+  xmlUnlinkNode(node);
+  detached_.push_back(node);
+}
+
+Bytes XmlDocument::Serialize(bool forFile) const {
+  if (!doc_->children) return {};
+  const char* encoding = "UTF-8";
+  if (forFile && doc_->encoding) encoding = reinterpret_cast<const char*>(doc_->encoding);
+  xmlChar* text = nullptr;
+  int size = 0;
+  xmlDocDumpFormatMemoryEnc(doc_, &text, &size, encoding, forFile ? 1 : 0);
+  XmlChars owned(text);
+  if (!text || size <= 0) return {};
+  return Bytes(text, text + size);
+}
+
+WideString XmlNodeName(xmlNodePtr node) {
+  switch (node->type) {
+    case XML_TEXT_NODE: return u"#text";
+    case XML_CDATA_SECTION_NODE: return u"#cdata-section";
+    case XML_COMMENT_NODE: return u"#comment";
+    case XML_DOCUMENT_NODE: return u"#document";
+    case XML_DOCUMENT_FRAG_NODE: return u"#document-fragment";
+    case XML_ELEMENT_NODE:
+    case XML_ATTRIBUTE_NODE:
+      if (node->ns && node->ns->prefix) return WideOf(node->ns->prefix) + u":" + WideOf(node->name);
+      return WideOf(node->name);
+    default: return WideOf(node->name);
+  }
+}
+
+WideString XmlNodeText(xmlNodePtr node) {
+  XmlChars text(xmlNodeGetContent(node));
+  return WideOf(text.get());
+}
+
+void SetXmlNodeText(XmlDocument& document, xmlNodePtr node, const WideString& text) {
+  const std::string utf8 = Utf8(text);
+  if (node->type != XML_ELEMENT_NODE) {
+    xmlNodeSetContent(node, nullptr);
+    xmlNodeAddContent(node, XmlText(utf8));  // taken literally, unlike xmlNodeSetContent
+    return;
+  }
+  while (node->last) document.Detach(node->last);
+  if (!utf8.empty()) xmlAddChild(node, xmlNewDocText(node->doc, XmlText(utf8)));
+}
+
+WideString XmlNodeMarkup(xmlNodePtr node) {
+  XmlBuffer buffer(xmlBufferCreate());
+  if (!buffer) throw std::bad_alloc();
+  xmlNodeDump(buffer.get(), node->doc, node, 0, 0);
+  return WideOf(xmlBufferContent(buffer.get()));
+}
+
+int XmlChildCount(xmlNodePtr node) {
+  int count = 0;
+  for (xmlNodePtr child = node->children; child; child = child->next) ++count;
+  return count;
+}
+
+xmlNodePtr XmlChildAt(xmlNodePtr node, int index) {
+  if (index < 0) return nullptr;
+  xmlNodePtr child = node->children;
+  while (child && index-- > 0) child = child->next;
+  return child;
+}
+
+std::vector<xmlNodePtr> XmlSelectNodes(xmlNodePtr context, const WideString& query) {
+  XPathContext xpath(xmlXPathNewContext(context->doc));
+  if (!xpath) throw std::bad_alloc();
+  xpath->node = context;
+  xpath->error = &IgnoreXPathError;
+  xpath->opLimit = kXPathOperationLimit;
+  // Prefixes declared in scope of the element can be used in the query.
+  if (xmlNsPtr* spaces = xmlGetNsList(context->doc, context)) {
+    for (xmlNsPtr* ns = spaces; *ns; ++ns)
+      if ((*ns)->prefix) xmlXPathRegisterNs(xpath.get(), (*ns)->prefix, (*ns)->href);
+    xmlFree(spaces);
+  }
+  const std::string utf8 = Utf8(query);
+  XPathCompiled compiled(xmlXPathCtxtCompile(xpath.get(), XmlText(utf8)));
+  if (!compiled) FailQuery(query);
+  XPathObject result(xmlXPathCompiledEval(compiled.get(), xpath.get()));
+  if (!result || result->type != XPATH_NODESET) FailQuery(query);
+  std::vector<xmlNodePtr> nodes;
+  if (xmlNodeSetPtr set = result->nodesetval) {
+    nodes.reserve(set->nodeNr);
+    for (int i = 0; i < set->nodeNr; ++i)
+      nodes.push_back(set->nodeTab[i]->type == XML_NAMESPACE_DECL ? nullptr : set->nodeTab[i]);
+  }
+  return nodes;
+}
+
+bool IsXmlName(const WideString& name) {
+  const std::string utf8 = Utf8(name);
+  return !utf8.empty() && utf8.find('\0') == std::string::npos && xmlValidateName(XmlText(utf8), 0) == 0;
+}
+
+}  // namespace ulka
