@@ -27,11 +27,15 @@ std::optional<Bytes> SignMd5(EVP_PKEY* key, std::span<const uint8_t> data) {
 }
 
 bool VerifyMd5(EVP_PKEY* key, std::span<const uint8_t> data, std::span<const uint8_t> signature) {
-  if (!key || !Md5() || signature.size() != static_cast<size_t>(EVP_PKEY_get_size(key))) return false;
-  Bytes octets(signature.rbegin(), signature.rend());
+  // Signatures are at most as long as the largest key a blob holds (16384 bits).
+  uint8_t octets[2048];
+  if (!key || !Md5() || signature.size() != static_cast<size_t>(EVP_PKEY_get_size(key)) ||
+      signature.size() > sizeof octets)
+    return false;
+  std::reverse_copy(signature.begin(), signature.end(), octets);
   openssl::MdContext context(EVP_MD_CTX_new());
   if (!context || EVP_DigestVerifyInit(context.get(), nullptr, Md5(), nullptr, key) != 1) return false;
-  return EVP_DigestVerify(context.get(), octets.data(), octets.size(), data.data(), data.size()) == 1;
+  return EVP_DigestVerify(context.get(), octets, signature.size(), data.data(), data.size()) == 1;
 }
 
 }  // namespace ulka
