@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace ulka::bridge {
@@ -45,14 +47,13 @@ bool FrameSocket::ReadOnce(bool& gotData) {
     in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(inStart_));
     inStart_ = 0;
   }
-  size_t at = in_.size();
-  in_.resize(at + kReadChunk);
+  if (!scratch_) scratch_ = std::make_unique<uint8_t[]>(kReadChunk);
   ssize_t n;
   do {
-    n = ::recv(fd_, in_.data() + at, kReadChunk, 0);
+    n = ::recv(fd_, scratch_.get(), kReadChunk, 0);
   } while (n < 0 && errno == EINTR);
-  in_.resize(at + (n > 0 ? static_cast<size_t>(n) : 0));
   if (n > 0) {
+    in_.insert(in_.end(), scratch_.get(), scratch_.get() + n);
     gotData = true;
     return true;
   }
@@ -61,13 +62,16 @@ bool FrameSocket::ReadOnce(bool& gotData) {
 }
 
 bool FrameSocket::ReadAvailable() {
+  // A short read took everything there was; the next arrival wakes the reader again.
+  size_t before;
   bool gotData = true;
-  while (gotData) {
+  do {
+    before = in_.size() - inStart_;
     if (!ReadOnce(gotData)) {
       Close();
       return false;
     }
-  }
+  } while (gotData && in_.size() - inStart_ - before == kReadChunk);
   return true;
 }
 
@@ -85,17 +89,34 @@ bool FrameSocket::WaitAndRead(int timeoutMs) {
   return ReadAvailable();
 }
 
-bool FrameSocket::WriteAll(const uint8_t* data, size_t size) {
-  while (size > 0) {
-    if (fd_ < 0) return false;
-    ssize_t n = ::send(fd_, data, size, MSG_NOSIGNAL);
-    if (n > 0) {
-      data += n;
-      size -= static_cast<size_t>(n);
+bool FrameSocket::WriteAll(const uint8_t* header, size_t headerSize, const uint8_t* body, size_t bodySize) {
+  // Header and body leave in one call when they fit, so the peer wakes once per frame.
+  iovec parts[2] = {{const_cast<uint8_t*>(header), headerSize}, {const_cast<uint8_t*>(body), bodySize}};
+  size_t first = 0;
+  while (first < 2) {
+    if (parts[first].iov_len == 0) {
+      ++first;
       continue;
     }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+    if (fd_ < 0) return false;
+    msghdr message{};
+    message.msg_iov = parts + first;
+    message.msg_iovlen = 2 - first;
+    ssize_t n = ::sendmsg(fd_, &message, MSG_NOSIGNAL);
+    if (n >= 0) {
+      size_t sent = static_cast<size_t>(n);
+      for (size_t i = first; i < 2 && sent > 0; ++i) {
+        size_t step = std::min(sent, parts[i].iov_len);
+        parts[i].iov_base = static_cast<uint8_t*>(parts[i].iov_base) + step;
+        parts[i].iov_len -= step;
+        sent -= step;
+      }
+      continue;
+    }
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      // The peer is not taking data: read what it sends meanwhile, so that two sides sending
+      // large frames at once cannot block each other.
       pollfd p{fd_, POLLOUT | POLLIN, 0};
       if (::poll(&p, 1, -1) < 0 && errno != EINTR) return false;
       if (p.revents & (POLLIN | POLLHUP)) {
@@ -118,7 +139,7 @@ bool FrameSocket::Send(FrameKind kind, Message message, uint64_t callId, const B
   header[4] = static_cast<uint8_t>(kind);
   std::memcpy(header + 5, &id, 2);
   std::memcpy(header + 7, &callId, 8);
-  if (!WriteAll(header, sizeof header) || !WriteAll(body.data(), body.size())) {
+  if (!WriteAll(header, sizeof header, body.data(), body.size())) {
     Close();
     return false;
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "web/bridge/BridgeProtocol.h"
@@ -40,11 +41,12 @@ class FrameSocket {
 
  private:
   bool ReadOnce(bool& gotData);
-  bool WriteAll(const uint8_t* data, size_t size);
+  bool WriteAll(const uint8_t* header, size_t headerSize, const uint8_t* body, size_t bodySize);
 
   int fd_;
   Bytes in_;
   size_t inStart_ = 0;  // consumed bytes at the front of in_
+  std::unique_ptr<uint8_t[]> scratch_;
 };
 
 }  // namespace ulka::bridge

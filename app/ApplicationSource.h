@@ -1,0 +1,21 @@
+// Where the application's files come from: a zip named on the command line, or the folder of a
+// page named there.
+#pragma once
+
+#include <optional>
+
+#include "automation/Dispatch.h"
+#include "runtime/Rtl.h"
+
+namespace ulka {
+
+struct ApplicationSource {
+  Ref<IDispatch> handler;  // the scheme's handler: its default member reads a name's bytes
+  WideString startFile;    // relative to the source
+  WideString key;          // names the application when its settings tag does not
+};
+
+// Consumes the command-line parameter it used (Rtl.ShiftParams). Nothing when no source works.
+std::optional<ApplicationSource> ChooseApplicationSource(TRtl& rtl);
+
+}  // namespace ulka

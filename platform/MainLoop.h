@@ -1,0 +1,28 @@
+// The application's message loop on the GLib main context, and the nested loops that wait inside
+// it (Wait, ShowDialog, Idle, Run).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace ulka {
+
+// Makes the window system ready; false when there is no display.
+bool InitPlatform();
+bool PlatformReady();
+
+// Runs the loop until the application is told to terminate.
+void RunMainLoop();
+// Ends the loop (and every nested wait) at the next turn.
+void TerminateApplication();
+bool ApplicationTerminated();
+
+// Serves events until `done` answers true, the application terminates, or `timeoutMs` passes
+// (0: no limit). Answers whether `done` was reached.
+bool RunUntil(const std::function<bool()>& done, uint32_t timeoutMs = 0);
+// Serves pending events for `ms` milliseconds, at least once.
+void ProcessEventsFor(uint32_t ms);
+// Serves what is pending now, without waiting.
+void ProcessPendingEvents();
+
+}  // namespace ulka

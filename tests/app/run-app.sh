@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Runs `ulka` on a test application and checks its exit code.
+#   run-app.sh ULKA EXPECTED [--zip FOLDER | PAGE] [ARGS...]
+# Each run gets its own home folder (settings, website data); message boxes answer by themselves
+# and print their text; what the desktop would open is logged to $ULKA_SHELL_OPEN_LOG.
+set -uo pipefail
+ulka=$1 expected=$2
+shift 2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export HOME=${ULKA_TEST_HOME:-$work/home} XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+export ULKA_MESSAGEBOX_ANSWER=1 ULKA_SHELL_OPEN_LOG=$work/opened.txt ULKA_TEST_WORK=$work
+mkdir -p "$HOME"
+if [ "${1:-}" = --zip ]; then
+  (cd "$2" && zip -q -r "$work/app.zip" .) || exit 99
+  shift 2
+  set -- "$work/app.zip" "$@"
+fi
+if [ -z "${DISPLAY:-}" ]; then
+  echo "no display: run under xvfb-run" >&2
+  exit 77
+fi
+timeout -k 5 60 "$ulka" "$@"
+code=$?
+if [ "$code" != "$expected" ]; then
+  echo "exit code $code, expected $expected" >&2
+  exit 1
+fi
+exit 0

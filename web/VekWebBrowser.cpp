@@ -1,0 +1,179 @@
+#include "web/VekWebBrowser.h"
+
+#include <set>
+
+#include "automation/Files.h"
+#include "automation/Unicode.h"
+#include "web/SchemeNames.h"
+#include "web/WebContext.h"
+
+namespace ulka {
+namespace {
+
+std::set<TVekWebBrowser*>& Views() {
+  static std::set<TVekWebBrowser*> views;
+  return views;
+}
+
+const char kNoScrollSheet[] = "html, body { overflow: hidden !important; }";
+const char kNoSelectionSheet[] =
+    "* { -webkit-user-select: none; user-select: none; }"
+    " input, textarea, [contenteditable], [contenteditable] * { -webkit-user-select: text; user-select: text; }";
+
+void AddSheet(WebKitUserContentManager* content, const char* css) {
+  WebKitUserStyleSheet* sheet = webkit_user_style_sheet_new(
+      css, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+  webkit_user_content_manager_add_style_sheet(content, sheet);
+  webkit_user_style_sheet_unref(sheet);
+}
+
+}  // namespace
+
+TVekWebBrowser::TVekWebBrowser() : frame_(gtk_box_new(GTK_ORIENTATION_VERTICAL, 0)) {
+  g_object_ref_sink(frame_);
+}
+
+TVekWebBrowser::~TVekWebBrowser() {
+  signals_.clear();
+  if (view_) {
+    Views().erase(this);
+    webkit_web_view_stop_loading(view_);
+    g_object_unref(view_);
+  }
+  gtk_widget_destroy(frame_);
+  g_object_unref(frame_);
+}
+
+WebKitWebView* TVekWebBrowser::View() {
+  if (!view_) CreateView();
+  return view_;
+}
+
+void TVekWebBrowser::CreateView() {
+  WebKitUserContentManager* content = webkit_user_content_manager_new();
+  view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedWebContext(),
+                                       "user-content-manager", content, nullptr));
+  g_object_unref(content);
+  g_object_ref_sink(view_);
+  WebKitSettings* settings = webkit_web_view_get_settings(view_);
+  webkit_settings_set_enable_developer_extras(settings, g_getenv("ULKA_DEVELOPER") != nullptr);
+  webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
+  gtk_box_pack_start(GTK_BOX(frame_), GTK_WIDGET(view_), TRUE, TRUE, 0);
+  gtk_widget_show(GTK_WIDGET(view_));
+  Views().insert(this);
+  signals_.emplace_back(view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
+  signals_.emplace_back(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
+  signals_.emplace_back(view_, "notify::title", G_CALLBACK(OnTitle), this);
+  signals_.emplace_back(view_, "context-menu", G_CALLBACK(OnContextMenu), this);
+  signals_.emplace_back(view_, "create", G_CALLBACK(OnCreate), this);
+  signals_.emplace_back(view_, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
+  ApplyOptions();
+}
+
+// The style sheets that stand for the options, refreshed when a document starts loading.
+void TVekWebBrowser::ApplyOptions() {
+  if (!view_ || applied_ == options_) return;
+  applied_ = options_;
+  WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(view_);
+  webkit_user_content_manager_remove_all_style_sheets(content);
+  if (options_ & uiNoScroll) AddSheet(content, kNoScrollSheet);
+  if (options_ & uiNoSelection) AddSheet(content, kNoSelectionSheet);
+}
+
+void TVekWebBrowser::Navigate(const std::string& url) {
+  navigateComplete_ = false;
+  ApplyOptions();
+  webkit_web_view_load_uri(View(), ToEngineUrl(url).c_str());
+}
+
+bool TVekWebBrowser::LoadFromBytes(const Bytes& html, const std::string& baseUrl) {
+  navigateComplete_ = false;
+  ApplyOptions();
+  GBytesPtr bytes(g_bytes_new(html.data(), html.size()));
+  std::string base = baseUrl.empty() ? "about:blank" : ToEngineUrl(baseUrl);
+  webkit_web_view_load_bytes(View(), bytes.get(), "text/html", nullptr, base.c_str());
+  return true;
+}
+
+void TVekWebBrowser::GoBack() { webkit_web_view_go_back(View()); }
+void TVekWebBrowser::GoForward() { webkit_web_view_go_forward(View()); }
+void TVekWebBrowser::Reload() {
+  navigateComplete_ = false;
+  ApplyOptions();
+  webkit_web_view_reload(View());
+}
+void TVekWebBrowser::Stop() { webkit_web_view_stop_loading(View()); }
+
+std::string TVekWebBrowser::LocationUrl() {
+  const char* uri = view_ ? webkit_web_view_get_uri(view_) : nullptr;
+  return uri ? FromEngineUrl(uri) : std::string();
+}
+
+std::string TVekWebBrowser::Title() {
+  const char* title = view_ ? webkit_web_view_get_title(view_) : nullptr;
+  return title ? title : "";
+}
+
+bool TVekWebBrowser::Busy() { return view_ && webkit_web_view_is_loading(view_); }
+
+TVekWebBrowser* TVekWebBrowser::FromPageId(uint64_t pageId) {
+  // Looked up live: the engine may give a view a new page when it changes processes.
+  for (TVekWebBrowser* host : Views()) {
+    if (host->view_ && webkit_web_view_get_page_id(host->view_) == pageId) return host;
+  }
+  return nullptr;
+}
+
+uint64_t TVekWebBrowser::PageId() { return webkit_web_view_get_page_id(View()); }
+
+void TVekWebBrowser::ShowProcessEndedPage() {
+  static const char page[] =
+      "<!DOCTYPE html><html><head><title>Page ended</title></head><body style='font:13px sans-serif'>"
+      "<h3>The page stopped working.</h3><p>Its process ended unexpectedly.</p></body></html>";
+  webkit_web_view_load_alternate_html(view_, page, "about:blank", nullptr);
+}
+
+void TVekWebBrowser::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
+  if (g_getenv("ULKA_TRACE")) g_printerr("load %d %s\n", int(event), webkit_web_view_get_uri(view));
+  auto* host = static_cast<TVekWebBrowser*>(self);
+  if (event == WEBKIT_LOAD_STARTED) host->navigateComplete_ = false;
+  if (event == WEBKIT_LOAD_FINISHED) host->navigateComplete_ = true;
+}
+
+gboolean TVekWebBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer self) {
+  auto* host = static_cast<TVekWebBrowser*>(self);
+  if (g_getenv("ULKA_TRACE")) g_printerr("load failed: %s\n", error->message);
+  host->navigateComplete_ = true;
+  if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) return FALSE;
+  return host->cancelNavigationErrors;
+}
+
+void TVekWebBrowser::OnTitle(GObject*, GParamSpec*, gpointer self) {
+  auto* host = static_cast<TVekWebBrowser*>(self);
+  if (host->onTitleChange) host->onTitleChange(host->Title());
+}
+
+gboolean TVekWebBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult* hit,
+                                       gpointer) {
+  return !webkit_hit_test_result_context_is_editable(hit);  // TRUE: no menu
+}
+
+GtkWidget* TVekWebBrowser::OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
+  auto* host = static_cast<TVekWebBrowser*>(self);
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  if (uri && *uri) {
+    if (host->onNewWindow) host->onNewWindow(FromEngineUrl(uri));
+    else ShellOpen(Wide(FromEngineUrl(uri)));
+  }
+  return nullptr;  // no window of ours for it
+}
+
+void TVekWebBrowser::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer self) {
+  if (g_getenv("ULKA_TRACE")) g_printerr("web process ended: %d\n", int(reason));
+  auto* host = static_cast<TVekWebBrowser*>(self);
+  host->navigateComplete_ = true;
+  host->ShowProcessEndedPage();
+}
+
+}  // namespace ulka

@@ -1,0 +1,143 @@
+#include "web/WebContext.h"
+
+#include <gio/gio.h>
+#include <unistd.h>
+
+#include <map>
+#include <mutex>
+#include <optional>
+
+#include "platform/GObjectPtr.h"
+#include "web/MimeTypes.h"
+
+namespace ulka {
+namespace {
+
+struct ContextState {
+  std::string dataKey = "default";
+  std::string extensionAddress;
+  WebKitWebContext* context = nullptr;
+  std::map<std::string, SchemeServer> servers;
+};
+
+ContextState& State() {
+  static ContextState state;
+  return state;
+}
+
+void FinishNotFound(WebKitURISchemeRequest* request) {
+  static const char body[] = "Not found";
+  GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_data(body, sizeof body - 1, nullptr));
+  GObjectPtr<WebKitURISchemeResponse> response(webkit_uri_scheme_response_new(stream.get(), sizeof body - 1));
+  webkit_uri_scheme_response_set_status(response.get(), 404, "Not Found");
+  webkit_uri_scheme_response_set_content_type(response.get(), "text/plain");
+  webkit_uri_scheme_request_finish_with_response(request, response.get());
+}
+
+void FinishWithBytes(WebKitURISchemeRequest* request, Bytes&& bytes, const std::string& url) {
+  const std::string type = GuessMimeType(url, bytes);
+  auto* owned = new Bytes(std::move(bytes));
+  GBytesPtr data(g_bytes_new_with_free_func(owned->data(), owned->size(),
+                                            [](gpointer p) { delete static_cast<Bytes*>(p); }, owned));
+  GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_bytes(data.get()));
+  GObjectPtr<WebKitURISchemeResponse> response(
+      webkit_uri_scheme_response_new(stream.get(), static_cast<gint64>(g_bytes_get_size(data.get()))));
+  webkit_uri_scheme_response_set_content_type(response.get(), type.c_str());
+  webkit_uri_scheme_request_finish_with_response(request, response.get());
+}
+
+// One guard for the engine's callback: nothing thrown gets past it.
+void ServeRequest(WebKitURISchemeRequest* request, gpointer) {
+  if (g_getenv("ULKA_TRACE")) g_printerr("serve %s\n", webkit_uri_scheme_request_get_uri(request));
+  const std::string scheme = webkit_uri_scheme_request_get_scheme(request);
+  const std::string url = webkit_uri_scheme_request_get_uri(request);
+  const char* method = webkit_uri_scheme_request_get_http_method(request);
+  if (method && std::string(method) != "GET") {
+    GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_SUPPORTED, "Only GET is served");
+    webkit_uri_scheme_request_finish_error(request, error);
+    g_error_free(error);
+    return;
+  }
+  std::optional<Bytes> bytes;
+  try {
+    auto found = State().servers.find(scheme);
+    if (found != State().servers.end() && found->second) bytes = found->second(url);
+  } catch (...) {
+    bytes.reset();
+  }
+  if (!bytes) return FinishNotFound(request);
+  FinishWithBytes(request, std::move(*bytes), url);
+}
+
+void RegisterWithEngine(WebKitWebContext* context, const std::string& scheme) {
+  webkit_web_context_register_uri_scheme(context, scheme.c_str(), ServeRequest, nullptr, nullptr);
+  WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
+  webkit_security_manager_register_uri_scheme_as_secure(security, scheme.c_str());
+  webkit_security_manager_register_uri_scheme_as_cors_enabled(security, scheme.c_str());
+}
+
+std::string ExtensionDirectory() {
+  if (const char* dir = g_getenv("ULKA_EXTENSION_DIR")) return dir;
+  GCharPtr exe(g_file_read_link("/proc/self/exe", nullptr));
+  if (!exe) return ULKA_EXTENSION_INSTALL_DIR;
+  GCharPtr folder(g_path_get_dirname(exe.get()));
+  for (const char* relative : {"/../web/extension", "/ulka-extension"}) {
+    std::string candidate = std::string(folder.get()) + relative;
+    std::string module = candidate + "/libulka-web-extension.so";
+    if (g_file_test(module.c_str(), G_FILE_TEST_EXISTS)) return candidate;
+  }
+  return ULKA_EXTENSION_INSTALL_DIR;
+}
+
+void OnInitializeExtensions(WebKitWebContext* context, gpointer) {
+  webkit_web_context_set_web_extensions_directory(context, ExtensionDirectory().c_str());
+  webkit_web_context_set_web_extensions_initialization_user_data(
+      context, g_variant_new_string(State().extensionAddress.c_str()));
+}
+
+WebKitWebContext* MakeContext() {
+  const std::string key = State().dataKey;
+  std::string data = std::string(g_get_user_data_dir()) + "/ulka/" + key;
+  std::string cache = std::string(g_get_user_cache_dir()) + "/ulka/" + key;
+  WebKitWebsiteDataManager* manager = webkit_website_data_manager_new(
+      "base-data-directory", data.c_str(), "base-cache-directory", cache.c_str(), nullptr);
+  WebKitWebContext* context =
+      WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", manager, nullptr));
+  g_object_unref(manager);
+  webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+  g_signal_connect(context, "initialize-web-extensions", G_CALLBACK(OnInitializeExtensions), nullptr);
+  for (const auto& [scheme, server] : State().servers) RegisterWithEngine(context, scheme);
+  return context;
+}
+
+}  // namespace
+
+std::string SafeFolderName(const std::string& text) {
+  std::string name;
+  for (unsigned char c : text) name += (g_ascii_isalnum(c) || c == '-' || c == '_' || c == '.') ? char(c) : '_';
+  while (!name.empty() && name.front() == '.') name.erase(0, 1);
+  if (name.empty()) name = "default";
+  if (name.size() > 120) name = name.substr(name.size() - 120);
+  return name;
+}
+
+void SetWebsiteDataKey(const std::string& key) {
+  if (!State().context) State().dataKey = SafeFolderName(key);
+}
+
+std::string WebsiteDataKey() { return State().dataKey; }
+
+WebKitWebContext* SharedWebContext() {
+  if (!State().context) State().context = MakeContext();
+  return State().context;
+}
+
+void ServeScheme(const std::string& scheme, SchemeServer server) {
+  auto [it, added] = State().servers.try_emplace(scheme);
+  it->second = std::move(server);
+  if (added && State().context) RegisterWithEngine(State().context, scheme);
+}
+
+void SetExtensionAddress(const std::string& address) { State().extensionAddress = address; }
+
+}  // namespace ulka
