@@ -7,6 +7,7 @@
 #include "automation/Urls.h"
 #include "web/SchemeNames.h"
 #include "web/WebContext.h"
+#include "web/bridge/PageBridge.h"
 
 namespace ulka {
 
@@ -30,6 +31,7 @@ void TProtocol::Register(const WideString& Name, IDispatch* Handler) {
   if (FNameSpace.empty()) return;
   const std::string scheme = Utf8(LowerCase(FNameSpace));
   AddRegisteredScheme(scheme);
+  PageBridge::Instance().TrustScheme(LowerCase(FNameSpace));
   registered_ = true;
   // The engine and the loader call back while this object is registered; Unregister (also run
   // by the destructor) removes both before the object goes.

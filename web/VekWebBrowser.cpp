@@ -6,6 +6,7 @@
 #include "automation/Unicode.h"
 #include "web/SchemeNames.h"
 #include "web/WebContext.h"
+#include "web/bridge/PageBridge.h"
 
 namespace ulka {
 namespace {
@@ -37,6 +38,7 @@ TVekWebBrowser::~TVekWebBrowser() {
   signals_.clear();
   if (view_) {
     Views().erase(this);
+    PageBridge::Instance().Forget(view_);
     webkit_web_view_stop_loading(view_);
     g_object_unref(view_);
   }
@@ -61,6 +63,7 @@ void TVekWebBrowser::CreateView() {
   gtk_box_pack_start(GTK_BOX(frame_), GTK_WIDGET(view_), TRUE, TRUE, 0);
   gtk_widget_show(GTK_WIDGET(view_));
   Views().insert(this);
+  PageBridge::Instance().SetExternal(view_, external_.get());
   signals_.emplace_back(view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
   signals_.emplace_back(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
   signals_.emplace_back(view_, "notify::title", G_CALLBACK(OnTitle), this);
@@ -78,6 +81,11 @@ void TVekWebBrowser::ApplyOptions() {
   webkit_user_content_manager_remove_all_style_sheets(content);
   if (options_ & uiNoScroll) AddSheet(content, kNoScrollSheet);
   if (options_ & uiNoSelection) AddSheet(content, kNoSelectionSheet);
+}
+
+void TVekWebBrowser::SetExternal(IDispatch* external) {
+  external_ = external;
+  if (view_) PageBridge::Instance().SetExternal(view_, external);
 }
 
 void TVekWebBrowser::Navigate(const std::string& url) {

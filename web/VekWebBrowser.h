@@ -34,7 +34,7 @@ class TVekWebBrowser {
   void SetUIOptions(uint8_t options) { options_ = options; }
 
   IDispatch* External() const { return external_.get(); }
-  void SetExternal(IDispatch* external) { external_ = external; }
+  void SetExternal(IDispatch* external);
 
   // Navigates to a URL as scripts write it ("ulka:index.html").
   void Navigate(const std::string& url);

@@ -1,7 +1,6 @@
 #include "web/WebContext.h"
 
 #include <gio/gio.h>
-#include <unistd.h>
 
 #include <map>
 #include <mutex>
@@ -9,13 +8,13 @@
 
 #include "platform/GObjectPtr.h"
 #include "web/MimeTypes.h"
+#include "web/bridge/PageBridge.h"
 
 namespace ulka {
 namespace {
 
 struct ContextState {
   std::string dataKey = "default";
-  std::string extensionAddress;
   WebKitWebContext* context = nullptr;
   std::map<std::string, SchemeServer> servers;
 };
@@ -76,25 +75,6 @@ void RegisterWithEngine(WebKitWebContext* context, const std::string& scheme) {
   webkit_security_manager_register_uri_scheme_as_cors_enabled(security, scheme.c_str());
 }
 
-std::string ExtensionDirectory() {
-  if (const char* dir = g_getenv("ULKA_EXTENSION_DIR")) return dir;
-  GCharPtr exe(g_file_read_link("/proc/self/exe", nullptr));
-  if (!exe) return ULKA_EXTENSION_INSTALL_DIR;
-  GCharPtr folder(g_path_get_dirname(exe.get()));
-  for (const char* relative : {"/../web/extension", "/ulka-extension"}) {
-    std::string candidate = std::string(folder.get()) + relative;
-    std::string module = candidate + "/libulka-web-extension.so";
-    if (g_file_test(module.c_str(), G_FILE_TEST_EXISTS)) return candidate;
-  }
-  return ULKA_EXTENSION_INSTALL_DIR;
-}
-
-void OnInitializeExtensions(WebKitWebContext* context, gpointer) {
-  webkit_web_context_set_web_extensions_directory(context, ExtensionDirectory().c_str());
-  webkit_web_context_set_web_extensions_initialization_user_data(
-      context, g_variant_new_string(State().extensionAddress.c_str()));
-}
-
 WebKitWebContext* MakeContext() {
   const std::string key = State().dataKey;
   std::string data = std::string(g_get_user_data_dir()) + "/ulka/" + key;
@@ -105,7 +85,7 @@ WebKitWebContext* MakeContext() {
       WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", manager, nullptr));
   g_object_unref(manager);
   webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
-  g_signal_connect(context, "initialize-web-extensions", G_CALLBACK(OnInitializeExtensions), nullptr);
+  PageBridge::Instance().Attach(context);
   for (const auto& [scheme, server] : State().servers) RegisterWithEngine(context, scheme);
   return context;
 }
@@ -137,7 +117,5 @@ void ServeScheme(const std::string& scheme, SchemeServer server) {
   it->second = std::move(server);
   if (added && State().context) RegisterWithEngine(State().context, scheme);
 }
-
-void SetExtensionAddress(const std::string& address) { State().extensionAddress = address; }
 
 }  // namespace ulka

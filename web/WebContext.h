@@ -1,5 +1,5 @@
 // The process's one web context: the application's own website data, the schemes served by
-// protocol objects, and the web process extension that gives pages `window.external`.
+// protocol objects, and the page bridge that gives pages `window.external`.
 #pragma once
 
 #include <webkit2/webkit2.h>
@@ -26,9 +26,6 @@ using SchemeServer = std::function<std::optional<Bytes>(const std::string& engin
 // Routes the scheme's requests to `server` (or, with an empty server, answers not found). The
 // engine cannot forget a scheme, so a removed scheme stays known and answers not found.
 void ServeScheme(const std::string& scheme, SchemeServer server);
-
-// The socket address the web processes connect to, handed to the extension.
-void SetExtensionAddress(const std::string& address);
 
 // A folder name made from any text: letters, digits, "-", "_", "." kept, the rest as "_".
 std::string SafeFolderName(const std::string& text);
