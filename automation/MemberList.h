@@ -4,7 +4,7 @@
 #pragma once
 
 #include <span>
-#include <unordered_map>
+#include <cstdint>
 #include <vector>
 
 #include "automation/Variant.h"
@@ -29,15 +29,31 @@ class TMemberList {
  private:
   struct Entry {
     WideString name;
-    WideString upperName;
+    uint32_t hash;  // of the upper-cased name
     Variant value;
   };
+  // The name index: open addressing with linear probing over the upper-cased names; each
+  // distinct name has one slot holding the position of the last entry of that name. Slots are
+  // small and contiguous, so lookups stay cheap however long the list grows.
+  struct Slot {
+    uint32_t hash = 0;
+    int id = -1;  // -1: an empty slot
+  };
   void CheckIndex(int id) const;
+  // The slot of a name, or -1.
+  int FindSlot(std::u16string_view name, uint32_t hash) const;
+  // Points the slot of entry `id`'s name at `id`, adding the slot when the name is new.
+  void IndexEntry(int id);
+  void EraseSlot(size_t slot);
+  void GrowIndex();
   void RebuildIndex();
-  void ReindexName(const WideString& upper, int from);
+  // Points `slot` (the slot of `name`) at the last entry of that name at or before `from`, or
+  // drops it.
+  void ReindexName(size_t slot, std::u16string_view name, uint32_t hash, int from);
 
   std::vector<Entry> entries_;
-  std::unordered_map<WideString, int> lastByName_;  // upper-cased name -> last entry
+  std::vector<Slot> slots_;  // a power of two long, at most four fifths full
+  size_t usedSlots_ = 0;
 };
 
 }  // namespace ulka

@@ -1,0 +1,229 @@
+#include "data/JsonReader.h"
+
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "data/Dictionary.h"
+
+namespace ulka {
+
+namespace {
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\r' || c == u'\n'; }
+
+// Without leading and trailing characters up to and including space.
+std::u16string_view TrimKey(std::u16string_view key) {
+  while (!key.empty() && key.front() <= u' ') key.remove_prefix(1);
+  while (!key.empty() && key.back() <= u' ') key.remove_suffix(1);
+  return key;
+}
+
+int HexValue(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
+
+// The code unit of the four hexadecimal digits at `p`, or -1.
+int32_t FourHex(std::u16string_view p) {
+  if (p.size() < 4) return -1;
+  int32_t unit = 0;
+  for (size_t i = 0; i < 4; ++i) {
+    int digit = HexValue(p[i]);
+    if (digit < 0) return -1;
+    unit = unit * 16 + digit;
+  }
+  return unit;
+}
+
+// Undoes the escapes of the writer; any other backslash pair stays as it is.
+WideString Unescape(std::u16string_view raw) {
+  WideString out;
+  out.reserve(raw.size());
+  for (size_t i = 0; i < raw.size(); ++i) {
+    const char16_t c = raw[i];
+    if (c != u'\\' || i + 1 >= raw.size()) {
+      out += c;
+      continue;
+    }
+    const char16_t next = raw[i + 1];
+    char16_t plain = 0;
+    switch (next) {
+      case u'"': plain = u'"'; break;
+      case u'\\': plain = u'\\'; break;
+      case u'b': plain = u'\b'; break;
+      case u't': plain = u'\t'; break;
+      case u'n': plain = u'\n'; break;
+      case u'f': plain = u'\f'; break;
+      case u'r': plain = u'\r'; break;
+      case u'u': {
+        int32_t unit = FourHex(raw.substr(i + 2));
+        if (unit >= 0) {
+          out += static_cast<char16_t>(unit);
+          i += 5;
+          continue;
+        }
+        break;
+      }
+      default: break;
+    }
+    if (plain) {
+      out += plain;
+    } else {
+      out += c;
+      out += next;
+    }
+    ++i;
+  }
+  return out;
+}
+
+// An integer in the narrowest of 32-bit, 64-bit and unsigned 64-bit that holds it.
+bool IntegerValue(const std::string& text, Variant& value) {
+  const char* first = text.data();
+  const char* last = first + text.size();
+  int64_t wide;
+  if (std::from_chars(first, last, wide).ec == std::errc()) {
+    if (wide >= std::numeric_limits<int32_t>::min() && wide <= std::numeric_limits<int32_t>::max())
+      value = Variant(static_cast<int32_t>(wide));
+    else
+      value = Variant(wide);
+    return true;
+  }
+  uint64_t unsignedWide;
+  if (std::from_chars(first, last, unsignedWide).ec == std::errc()) {
+    value = Variant(unsignedWide);
+    return true;
+  }
+  return false;
+}
+
+bool DoubleValue(const std::string& text, Variant& value) {
+  double d;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), d);
+  if (ec != std::errc() || end != text.data() + text.size()) return false;
+  value = Variant(d);
+  return true;
+}
+
+}  // namespace
+
+bool TJsonReader::Read(TDictionary& target) {
+  pos_ = 0;
+  return ReadObject(target, 1);
+}
+
+bool TJsonReader::ReadObject(TDictionary& target, int depth) {
+  if (!At(u'{')) return false;
+  ++pos_;
+  for (;;) {
+    if (pos_ >= text_.size()) return true;
+    if (At(u'}')) {
+      ++pos_;
+      return true;
+    }
+    SkipBlanks();
+    const size_t colon = text_.find(u':', pos_);
+    if (colon == std::u16string_view::npos) return false;
+    WideString key(TrimKey(text_.substr(pos_, colon - pos_)));
+    pos_ = colon + 1;
+    SkipBlanks();
+    Variant value;
+    if (!ReadValue(value, depth)) return false;
+    target.AddMember(key, value);
+    SkipBlanks();
+    if (At(u',')) ++pos_;
+  }
+}
+
+bool TJsonReader::ReadValue(Variant& value, int depth) {
+  if (At(u'{')) return ReadNested(value, depth);
+  if (At(u'"')) return ReadString(value);
+  if (AtDigit(pos_) || (At(u'-') && AtDigit(pos_ + 1))) return ReadNumber(value);
+  return ReadWord(value);
+}
+
+bool TJsonReader::ReadNested(Variant& value, int depth) {
+  if (depth >= kMaxDictionaryDepth) return false;
+  Ref<TDictionary> nested = MakeRef<TDictionary>();
+  if (!ReadObject(*nested, depth + 1)) return false;
+  value = Variant(static_cast<IDispatch*>(nested.get()));
+  return true;
+}
+
+bool TJsonReader::ReadString(Variant& value) {
+  const size_t start = ++pos_;
+  bool escaped = false;
+  for (; pos_ < text_.size(); ++pos_) {
+    const char16_t c = text_[pos_];
+    if (c == u'\\') {
+      escaped = true;
+      ++pos_;  // the next character belongs to the string, whatever it is
+    } else if (c == u'"') {
+      std::u16string_view raw = text_.substr(start, pos_ - start);
+      value = Variant(escaped ? Unescape(raw) : WideString(raw));
+      ++pos_;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Digits and points, then an exponent when one follows: with neither point nor exponent an
+// integer, else a double; more than one point fails.
+bool TJsonReader::ReadNumber(Variant& value) {
+  const size_t start = pos_;
+  if (At(u'-')) ++pos_;
+  int points = 0;
+  while (AtDigit(pos_) || At(u'.')) {
+    if (At(u'.')) ++points;
+    ++pos_;
+  }
+  if (points > 1) return false;
+  bool exponent = false;
+  if (At(u'E') || At(u'e')) {
+    size_t after = pos_ + 1;
+    if (after < text_.size() && (text_[after] == u'+' || text_[after] == u'-')) ++after;
+    if (AtDigit(after)) {
+      exponent = true;
+      pos_ = after;
+      while (AtDigit(pos_)) ++pos_;
+    }
+  }
+  std::string text(text_.begin() + static_cast<ptrdiff_t>(start),
+                   text_.begin() + static_cast<ptrdiff_t>(pos_));
+  if (points == 0 && !exponent) return IntegerValue(text, value) || DoubleValue(text, value);
+  return DoubleValue(text, value);
+}
+
+bool TJsonReader::ReadWord(Variant& value) {
+  const size_t start = pos_;
+  while (pos_ < text_.size() && !IsBlank(text_[pos_]) && text_[pos_] != u',' && text_[pos_] != u'}')
+    ++pos_;
+  const std::u16string_view word = text_.substr(start, pos_ - start);
+  if (word.empty()) {
+    value = Variant();
+  } else if (word == u"true") {
+    value = Variant(true);
+  } else if (word == u"false") {
+    value = Variant(false);
+  } else if (word == u"NAN") {
+    value = Variant(std::numeric_limits<double>::quiet_NaN());
+  } else if (word == u"INF") {
+    value = Variant(std::numeric_limits<double>::infinity());
+  } else if (word == u"-INF") {
+    value = Variant(-std::numeric_limits<double>::infinity());
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void TJsonReader::SkipBlanks() {
+  while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
+}
+
+}  // namespace ulka
