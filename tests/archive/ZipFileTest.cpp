@@ -96,8 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ZipFileRead, StoredAndDeflatedEntriesKeepTheirMethod) {
   TZipFile zip;
   zip.LoadFromFile(FixturePath("info_plain.zip"));
-  EXPECT_EQ(zip.Files()[0].CommonFileHeader.CompressionMethod, 8);
-  EXPECT_EQ(zip.Files()[1].CommonFileHeader.CompressionMethod, 0);
+  EXPECT_EQ(+zip.Files()[0].CommonFileHeader.CompressionMethod, 8);
+  EXPECT_EQ(+zip.Files()[1].CommonFileHeader.CompressionMethod, 0);
 }
 
 TEST(ZipFileRead, ExtraFieldsAndCommentsAreKeptAsRead) {
@@ -135,7 +135,7 @@ TEST(ZipFileRead, DescriptorSignatureInsideDataDoesNotCutTheEntry) {
     tricky.insert(tricky.end(), part.begin(), part.end());
   }
   EXPECT_EQ(zip.ExtractEntry(0), tricky);
-  EXPECT_EQ(zip.Files()[0].CommonFileHeader.FileDescriptor.CompressedSize, 36u);
+  EXPECT_EQ(+zip.Files()[0].CommonFileHeader.FileDescriptor.CompressedSize, 36u);
   EXPECT_EQ(zip.EntryName(1), "after.txt");
   EXPECT_EQ(zip.ExtractEntry(1), test::ReadFile(FixturePath("src/hello.txt")));
 }
@@ -183,22 +183,22 @@ TEST(ZipFileRead, DescriptorEntryIsWrittenBackWithZeroSizesAndADescriptor) {
   TZipFile zip;
   zip.LoadFromFile(FixturePath("info_descriptor.zip"));
   const TFileDescriptor fd = zip.Files()[0].CommonFileHeader.FileDescriptor;
-  EXPECT_EQ(fd.UncompressedSize, 24u);
+  EXPECT_EQ(+fd.UncompressedSize, 24u);
   Bytes out = Saved(zip);
   TCommonFileHeader header;
   std::memcpy(&header, out.data() + 4, sizeof header);
   EXPECT_TRUE(header.GeneralPurposeBitFlag & 8);
-  EXPECT_EQ(header.FileDescriptor.Crc32, 0u);
-  EXPECT_EQ(header.FileDescriptor.CompressedSize, 0u);
-  EXPECT_EQ(header.FileDescriptor.UncompressedSize, 0u);
+  EXPECT_EQ(+header.FileDescriptor.Crc32, 0u);
+  EXPECT_EQ(+header.FileDescriptor.CompressedSize, 0u);
+  EXPECT_EQ(+header.FileDescriptor.UncompressedSize, 0u);
   size_t descriptorAt = 30 + header.FilenameLength + header.ExtraFieldLength + fd.CompressedSize;
   uint32_t signature;
   TFileDescriptor written;
   std::memcpy(&signature, out.data() + descriptorAt, 4);
   std::memcpy(&written, out.data() + descriptorAt + 4, sizeof written);
   EXPECT_EQ(signature, kDataDescriptorSignature);
-  EXPECT_EQ(written.Crc32, fd.Crc32);
-  EXPECT_EQ(written.CompressedSize, fd.CompressedSize);
+  EXPECT_EQ(+written.Crc32, +fd.Crc32);
+  EXPECT_EQ(+written.CompressedSize, +fd.CompressedSize);
 }
 
 TEST(ZipFileRead, PrefixIsSkippedOnlyInStepsOfFour) {
@@ -355,10 +355,10 @@ TEST(ZipFileWrite, StoredDataIsRawDeflateWithHeadersFilledIn) {
   zip.StoreEntry(i, data);
   const TLocalFile& entry = zip.Files()[0];
   EXPECT_EQ(entry.CompressedData, RawDeflate(data));
-  EXPECT_EQ(entry.CommonFileHeader.CompressionMethod, 8);
-  EXPECT_EQ(entry.CommonFileHeader.FileDescriptor.Crc32, test::CrcOf(data));
-  EXPECT_EQ(entry.CommonFileHeader.FileDescriptor.UncompressedSize, data.size());
-  EXPECT_EQ(zip.CentralDirectory()[0].Tail.ExternalFileAttributes, 0x20u);
+  EXPECT_EQ(+entry.CommonFileHeader.CompressionMethod, 8);
+  EXPECT_EQ(+entry.CommonFileHeader.FileDescriptor.Crc32, test::CrcOf(data));
+  EXPECT_EQ(+entry.CommonFileHeader.FileDescriptor.UncompressedSize, data.size());
+  EXPECT_EQ(+zip.CentralDirectory()[0].Tail.ExternalFileAttributes, 0x20u);
   EXPECT_EQ(std::memcmp(&zip.CentralDirectory()[0].CommonFileHeader, &entry.CommonFileHeader, 26), 0);
   EXPECT_EQ(zip.ExtractEntry(i), data);
 }
@@ -378,7 +378,7 @@ TEST(ZipFileWrite, DataIsCompress2OutputWithoutHeaderAndTrailer) {
   TZipFile zip;
   zip.StoreEntry(zip.AddFile("big", 0), data);
   EXPECT_EQ(zip.Files()[0].CompressedData, Bytes(zlib.begin() + 2, zlib.begin() + length - 4));
-  EXPECT_EQ(zip.Files()[0].CommonFileHeader.FileDescriptor.Crc32, test::CrcOf(data));
+  EXPECT_EQ(+zip.Files()[0].CommonFileHeader.FileDescriptor.Crc32, test::CrcOf(data));
   EXPECT_EQ(zip.ExtractEntry(0), data);
 }
 
@@ -386,7 +386,7 @@ TEST(ZipFileWrite, EmptyDataGivesTwoBytesOfDeflate) {
   TZipFile zip;
   zip.StoreEntry(zip.AddFile("e", 0), {});
   EXPECT_EQ(zip.Files()[0].CompressedData, (Bytes{0x03, 0x00}));
-  EXPECT_EQ(zip.Files()[0].CommonFileHeader.FileDescriptor.Crc32, 0u);
+  EXPECT_EQ(+zip.Files()[0].CommonFileHeader.FileDescriptor.Crc32, 0u);
   EXPECT_TRUE(zip.ExtractEntry(0).empty());
 }
 
@@ -394,7 +394,7 @@ TEST(ZipFileWrite, StoreClearsTheDescriptorFlag) {
   TZipFile zip;
   zip.LoadFromFile(FixturePath("info_descriptor.zip"));
   zip.StoreEntry(0, ToBytes("new"));
-  EXPECT_EQ(zip.Files()[0].CommonFileHeader.GeneralPurposeBitFlag, 0);
+  EXPECT_EQ(+zip.Files()[0].CommonFileHeader.GeneralPurposeBitFlag, 0);
   EXPECT_TRUE(zip.CentralDirectory()[0].fileComment.empty());
 }
 
@@ -456,9 +456,9 @@ TEST(ZipFileEntries, RenameSetsBothRecords) {
   TZipFile zip;
   zip.AddFile("old.txt", 0);
   zip.RenameEntry(0, "new/name.txt");
-  EXPECT_EQ(zip.Files()[0].CommonFileHeader.FilenameLength, 12);
+  EXPECT_EQ(+zip.Files()[0].CommonFileHeader.FilenameLength, 12);
   EXPECT_EQ(zip.CentralDirectory()[0].filename, "new/name.txt");
-  EXPECT_EQ(zip.CentralDirectory()[0].CommonFileHeader.FilenameLength, 12);
+  EXPECT_EQ(+zip.CentralDirectory()[0].CommonFileHeader.FilenameLength, 12);
   EXPECT_EQ(zip.IndexOfName("old.txt"), -1);
   EXPECT_EQ(zip.IndexOfName("NEW/name.TXT"), 0);
 }
@@ -493,8 +493,8 @@ TEST(ZipFileDates, RoundTripDropsOddSeconds) {
   const double day = 43968;
   const double time = (10 * 3600 + 20 * 60 + 31) / 86400.0;
   zip.SetEntryDate(0, Date{day + time});
-  EXPECT_EQ(zip.Files()[0].CommonFileHeader.LastModFileTimeDate, 0x50B1528Fu);
-  EXPECT_EQ(zip.CentralDirectory()[0].CommonFileHeader.LastModFileTimeDate, 0x50B1528Fu);
+  EXPECT_EQ(+zip.Files()[0].CommonFileHeader.LastModFileTimeDate, 0x50B1528Fu);
+  EXPECT_EQ(+zip.CentralDirectory()[0].CommonFileHeader.LastModFileTimeDate, 0x50B1528Fu);
   EXPECT_NEAR(zip.EntryDate(0).value, day + (10 * 3600 + 20 * 60 + 30) / 86400.0, 1e-9);
 }
 
@@ -502,7 +502,7 @@ TEST(ZipFileDates, OutOfRangeYearsAndImpossibleFields) {
   TZipFile zip;
   zip.AddFile("a", 0);
   zip.SetEntryDate(0, Date{100});  // 1900
-  EXPECT_EQ(zip.Files()[0].CommonFileHeader.LastModFileTimeDate, 0u);
+  EXPECT_EQ(+zip.Files()[0].CommonFileHeader.LastModFileTimeDate, 0u);
   try {
     zip.EntryDate(0);  // month 0
     FAIL();

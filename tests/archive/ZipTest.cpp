@@ -109,8 +109,8 @@ TEST(Zip, AddWithTextStoresAnEmptyEntry) {
   Ref<TZip> zip = MakeRef<TZip>();
   zip->Add(u"t", Variant(u"text is no data"));
   const TLocalFile& entry = zip->ZipFile().Files()[0];
-  EXPECT_EQ(entry.CommonFileHeader.FileDescriptor.Crc32, 0u);
-  EXPECT_EQ(entry.CommonFileHeader.FileDescriptor.UncompressedSize, 0u);
+  EXPECT_EQ(+entry.CommonFileHeader.FileDescriptor.Crc32, 0u);
+  EXPECT_EQ(+entry.CommonFileHeader.FileDescriptor.UncompressedSize, 0u);
   EXPECT_EQ(entry.CompressedData.size(), 2u);
   EXPECT_TRUE(zip->Extract(u"t").IsEmpty());
 }
