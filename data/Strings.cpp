@@ -134,21 +134,52 @@ void TStrings::RemoveAt(int32_t Index) {
 
 void TStrings::RemoveAll() { FLines.clear(); }
 
+namespace {
+
+// Lines are visited in sorted order, which is random in memory: ask for each line's object, and
+// then its characters, some steps ahead, so that large lists do not wait on every access.
+class AheadReader {
+ public:
+  AheadReader(const std::vector<WideString>& lines, const std::vector<uint32_t>& order)
+      : lines_(lines), order_(order) {}
+
+  void Prefetch(size_t step) const {
+    if (step + kFar < order_.size()) __builtin_prefetch(&lines_[order_[step + kFar]]);
+    if (step + kNear < order_.size()) __builtin_prefetch(lines_[order_[step + kNear]].data());
+  }
+
+ private:
+  static constexpr size_t kFar = 64;
+  static constexpr size_t kNear = 32;
+  const std::vector<WideString>& lines_;
+  const std::vector<uint32_t>& order_;
+};
+
+}  // namespace
+
 void TStrings::Sort() {
+  const std::vector<uint32_t> order = SortedOrder(FLines);
+  const AheadReader ahead(FLines, order);
   std::vector<WideString> sorted;
   sorted.reserve(FLines.size());
-  for (uint32_t i : SortedOrder(FLines)) sorted.push_back(std::move(FLines[i]));
+  for (size_t step = 0; step < order.size(); ++step) {
+    ahead.Prefetch(step);
+    sorted.push_back(std::move(FLines[order[step]]));
+  }
   FLines = std::move(sorted);
 }
 
 void TStrings::RemoveDuplicates(bool RemoveEmpty) {
   // In sorted order, a line exactly equal (by code units) to the last line that stayed goes;
   // blank lines go after that when asked. One pass, whatever the number of duplicates.
+  const std::vector<uint32_t> order = SortedOrder(FLines);
+  const AheadReader ahead(FLines, order);
   std::vector<WideString> kept;
   kept.reserve(FLines.size());  // no reallocation, so `last` stays valid
   const WideString* last = nullptr;
-  for (uint32_t i : SortedOrder(FLines)) {
-    WideString& line = FLines[i];
+  for (size_t step = 0; step < order.size(); ++step) {
+    ahead.Prefetch(step);
+    WideString& line = FLines[order[step]];
     if (last && *last == line) continue;
     if (RemoveEmpty && IsBlank(line)) {
       last = &line;

@@ -57,10 +57,14 @@ std::string DeclaredEncoding(std::string_view text) {
 
 void IgnoreXPathError(void*, xmlErrorPtr) {}
 
-// libxml2 sets up its global state once, before any thread parses.
+void IgnoreGenericError(void*, const char*, ...) {}
+
+// libxml2 sets up its global state once, before any thread parses. Its messages would go to
+// stderr; the members report failures themselves (the handler is per thread).
 void InitLibxml() {
   static const bool initialised = (xmlInitParser(), true);
   (void)initialised;
+  xmlSetGenericErrorFunc(nullptr, &IgnoreGenericError);
 }
 
 [[noreturn]] void FailQuery(const WideString& query) {
@@ -90,11 +94,13 @@ std::shared_ptr<XmlDocument> XmlDocument::Parse(std::span<const uint8_t> bytes, 
   if (bytes.empty() || bytes.size() > INT32_MAX) return nullptr;  // libxml2 takes an int size
   const char* data = reinterpret_cast<const char*>(bytes.data());
   const int size = static_cast<int>(bytes.size());
-  xmlDocPtr doc = xmlReadMemory(data, size, nullptr, fromText ? "UTF-8" : nullptr, kParseOptions);
+  // A script's text is UTF-8 here, whatever encoding its declaration names.
+  const int options = fromText ? kParseOptions | XML_PARSE_IGNORE_ENC : kParseOptions;
+  xmlDocPtr doc = xmlReadMemory(data, size, nullptr, fromText ? "UTF-8" : nullptr, options);
   if (!doc) return nullptr;
   auto document = std::make_shared<XmlDocument>(doc);
   if (fromText) {
-    // The text was UTF-8 whatever its declaration says; saving should honour the declaration.
+    // Saving honours the declaration all the same.
     const std::string declared = DeclaredEncoding(std::string_view(data, size));
     if (doc->encoding) xmlFree(const_cast<xmlChar*>(doc->encoding));
     doc->encoding = declared.empty() ? nullptr : xmlStrdup(XmlText(declared));
@@ -108,6 +114,7 @@ void XmlDocument::Detach(xmlNodePtr node) {
 }
 
 Bytes XmlDocument::Serialize(bool forFile) const {
+  InitLibxml();
   if (!doc_->children) return {};
   const char* encoding = "UTF-8";
   if (forFile && doc_->encoding) encoding = reinterpret_cast<const char*>(doc_->encoding);

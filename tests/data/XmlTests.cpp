@@ -260,13 +260,29 @@ TEST(Xml, SaveAndLoadKeepTheDeclaredEncoding) {
   EXPECT_EQ(third->GetRoot()->GetText(), Wide("Привет"));
 }
 
-TEST(Xml, SaveToAnUnwritablePlaceFails) {
+TEST(Xml, SaveInUtf16ReadsBack) {
+  TempDir dir;
+  Parsed("<?xml version=\"1.0\" encoding=\"UTF-16\"?><r>Привет</r>")->Save(dir.File("u16.xml"));
+  EXPECT_EQ(dir.Read("u16.xml").substr(0, 4), std::string("\xFF\xFE<\0", 4));
+  Ref<TXml> back = MakeRef<TXml>();
+  EXPECT_TRUE(back->Load(dir.File("u16.xml"), u""));
+  EXPECT_EQ(back->GetRoot()->GetText(), Wide("Привет"));
+}
+
+TEST(Xml, SaveThatCannotWriteFailsAndKeepsTheFile) {
   TempDir dir;
   std::ofstream(dir.path / "plain") << "x";
   Ref<TXml> doc = Parsed("<r/>");
   test::CallResult r = Call(doc.get(), u"Save", DISPATCH_METHOD, {Variant(dir.File("plain/x.xml"))});
   EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
   EXPECT_NE(r.message.find("Cannot save"), std::string::npos);
+
+  // Text from a script is parsed whatever its declaration names; an encoding that cannot be
+  // written fails the save before the file is touched.
+  Ref<TXml> odd = Parsed("<?xml version=\"1.0\" encoding=\"no-such-encoding\"?><r/>");
+  r = Call(odd.get(), u"Save", DISPATCH_METHOD, {Variant(dir.File("plain"))});
+  EXPECT_NE(r.message.find("Cannot save"), std::string::npos);
+  EXPECT_EQ(dir.Read("plain"), "x");
 }
 
 TEST(Xml, EntityExpansionIsBounded) {
