@@ -65,9 +65,9 @@ bool BridgeEndpoint::HandleOneBufferedFrame() {
   }
 }
 
-void BridgeEndpoint::HandleFrame(const Frame& frame) {
+void BridgeEndpoint::HandleFrame(Frame& frame) {
   if (frame.kind == FrameKind::Reply) {
-    if (pending_.count(frame.callId)) replies_[frame.callId] = frame.body;
+    if (pending_.count(frame.callId)) replies_[frame.callId] = std::move(frame.body);
     return;
   }
   Reader request(frame.body.data(), frame.body.size(), this);
@@ -119,23 +119,24 @@ WireObject BridgeEndpoint::Export(IDispatch* object) {
     wire.id = proxy->RemoteId();
     return wire;
   }
-  uint64_t id;
+  ExportEntry* entry;
   if (auto it = exportIds_.find(object); it != exportIds_.end()) {
-    id = it->second;
+    entry = &exports_[it->second];
   } else {
-    id = ++nextExportId_;
+    const uint64_t id = ++nextExportId_;
     exportIds_[object] = id;
-    exports_[id].object = object;
+    entry = &exports_[id];
+    entry->object = object;
+    entry->wire.owner = WireObject::Owner::Sender;
+    entry->wire.id = id;
+    entry->wire.hasEx = object->DispatchEx() != nullptr;
+    const InterfaceInfo* info = nullptr;
+    if (object->GetTypeInfoCount() > 0 && Succeeded(object->GetTypeInfo(0, info)) && info) {
+      entry->wire.interfaceName = info->Name();
+    }
   }
-  ++exports_[id].sent;
-  wire.owner = WireObject::Owner::Sender;
-  wire.id = id;
-  wire.hasEx = object->DispatchEx() != nullptr;
-  const InterfaceInfo* info = nullptr;
-  if (object->GetTypeInfoCount() > 0 && Succeeded(object->GetTypeInfo(0, info)) && info) {
-    wire.interfaceName = info->Name();
-  }
-  return wire;
+  ++entry->sent;
+  return entry->wire;
 }
 
 Ref<IDispatch> BridgeEndpoint::Import(const WireObject& wire) {

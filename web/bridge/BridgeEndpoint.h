@@ -85,10 +85,11 @@ class BridgeEndpoint : public ObjectCodec, public std::enable_shared_from_this<B
   struct ExportEntry {
     Ref<IDispatch> object;
     uint64_t sent = 0;
+    WireObject wire;  // how the object is announced
   };
 
   bool HandleOneBufferedFrame();
-  void HandleFrame(const Frame& frame);
+  void HandleFrame(Frame& frame);
   bool ServeObjectMessage(const Frame& frame, Reader& request);
   void ServeGetIDsOfNames(const GetIDsOfNamesMsg::Request& request, GetIDsOfNamesMsg::Reply& reply);
   void ServeGetDispID(const GetDispIDMsg::Request& request, GetDispIDMsg::Reply& reply);

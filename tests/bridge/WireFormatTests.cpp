@@ -1,0 +1,240 @@
+// The bridge's byte layout: every value kind crosses unchanged, and malformed input is refused
+// with a protocol error instead of being trusted.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+
+#include <future>
+#include <thread>
+
+#include "web/bridge/FrameSocket.h"
+#include "web/bridge/WireFormat.h"
+
+namespace ulka::bridge {
+namespace {
+
+Bytes Encode(const Variant& v, ObjectCodec* codec = nullptr) {
+  Writer w(codec);
+  w.Put(v);
+  return w.Buffer();
+}
+
+Variant Decode(const Bytes& bytes, ObjectCodec* codec = nullptr) {
+  Reader r(bytes.data(), bytes.size(), codec);
+  Variant v;
+  r.Get(v);
+  r.ExpectEnd();
+  return v;
+}
+
+Variant IntArray(std::vector<int32_t> values, std::vector<ArrayBound> bounds) {
+  auto a = std::make_shared<SafeArray>();
+  a->elementType = VT_I4;
+  a->bounds = std::move(bounds);
+  a->data.resize(values.size() * 4);
+  std::memcpy(a->data.data(), values.data(), a->data.size());
+  return Variant::FromArray(a);
+}
+
+Variant VariantArray(std::vector<Variant> items) {
+  auto a = std::make_shared<SafeArray>();
+  a->elementType = VT_VARIANT;
+  a->bounds = {{static_cast<uint32_t>(items.size()), 1}};
+  a->items = std::move(items);
+  return Variant::FromArray(a);
+}
+
+bool SameValue(const Variant& a, const Variant& b) {
+  if (a.RawType() != b.RawType()) return false;
+  if (a.IsArray()) {
+    const SafeArray& x = *a.Array();
+    const SafeArray& y = *b.Array();
+    if (x.bounds.size() != y.bounds.size() || x.data != y.data || x.items.size() != y.items.size()) return false;
+    for (size_t i = 0; i < x.bounds.size(); ++i) {
+      if (x.bounds[i].count != y.bounds[i].count || x.bounds[i].lower != y.bounds[i].lower) return false;
+    }
+    for (size_t i = 0; i < x.items.size(); ++i) {
+      if (!SameValue(x.items[i], y.items[i])) return false;
+    }
+    return true;
+  }
+  switch (a.Type()) {
+    case VT_EMPTY: case VT_NULL: return true;
+    case VT_R4: return a.Float() == b.Float();
+    case VT_R8: case VT_DATE: return a.Double() == b.Double();
+    case VT_BSTR: return a.Text() == b.Text();
+    case VT_DISPATCH: return a.Dispatch() == b.Dispatch();
+    case VT_BOOL: return a.Bool() == b.Bool();
+    default: return a.Int() == b.Int();
+  }
+}
+
+TEST(WireFormat, EveryValueKindCrossesUnchanged) {
+  const Variant cases[] = {
+      Variant(), Variant::Null(), Variant::I1(-7), Variant(int16_t{-300}), Variant(int32_t{-2147483647 - 1}),
+      Variant(int64_t{-(int64_t{1} << 62)}), Variant(uint8_t{255}), Variant(uint16_t{65535}),
+      Variant(uint32_t{4294967295u}), Variant(uint64_t{~uint64_t{0}}), Variant(1.5f), Variant(-0.1),
+      Variant(Currency{-123456789}), Variant(Date{45000.25}), Variant(WideString(u"a\0b\U0001F600", 4)),
+      Variant(WideString()), Variant(true), Variant(false), Variant::Missing(), Variant::Error(E_FAIL),
+      Variant::FromBytes({0, 1, 255}), Variant::FromBytes({}), IntArray({1, 2, 3, 4, 5, 6}, {{2, 0}, {3, 1}}),
+      VariantArray({Variant(int32_t{1}), Variant::FromBytes({9}), VariantArray({Variant(u"deep")})}),
+      Variant(static_cast<IDispatch*>(nullptr))};
+  for (const Variant& v : cases) {
+    Variant back = Decode(Encode(v));
+    EXPECT_TRUE(SameValue(v, back)) << "type " << v.RawType();
+  }
+}
+
+TEST(WireFormat, ByReferenceValuesTravelAsTheirTarget) {
+  Variant target(int32_t{77});
+  Variant back = Decode(Encode(Variant::ByRef(&target)));
+  EXPECT_EQ(back.RawType(), VT_I4);
+  EXPECT_EQ(back.Int(), 77);
+}
+
+TEST(WireFormat, EveryTruncationIsRefused) {
+  const Bytes whole = Encode(VariantArray({Variant(u"text"), IntArray({1, 2}, {{2, 0}}), Variant(2.5)}));
+  for (size_t size = 0; size < whole.size(); ++size) {
+    Bytes part(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+    EXPECT_THROW(Decode(part), ProtocolError) << "size " << size;
+  }
+}
+
+Bytes Raw(std::initializer_list<uint8_t> bytes) { return Bytes(bytes); }
+
+TEST(WireFormat, MalformedValuesAreRefused) {
+  struct Case {
+    const char* what;
+    Bytes bytes;
+  };
+  Bytes nested;
+  for (int i = 0; i < 40; ++i) {  // arrays of arrays, deeper than any real value
+    // type, one dimension of one element from 0, no packed data, one item
+    Bytes level = {0x0C, 0x20, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
+    nested.insert(nested.end(), level.begin(), level.end());
+  }
+  nested.insert(nested.end(), {0, 0});  // the innermost item: Empty
+  const Case cases[] = {
+      {"unknown type", Raw({0x0D, 0})},
+      {"by-reference type", Raw({0x03, 0x40, 0, 0, 0, 0, 0, 0, 0, 0})},
+      {"array of empties", Raw({0x00, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})},
+      {"text longer than the message", Raw({0x08, 0, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 0})},
+      {"bytes not matching the bounds", Raw({0x11, 0x20, 1, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 1, 2, 0, 0, 0, 0})},
+      {"element count beyond the message", Raw({0x11, 0x20, 2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0xFF,
+                                                0xFF, 0xFF, 0, 0, 0, 0})},
+      {"bad object owner", Raw({0x09, 0, 7})},
+      {"trailing bytes", Raw({0x00, 0, 1})},
+      {"arrays nested too deeply", nested},
+  };
+  for (const Case& c : cases) EXPECT_THROW(Decode(c.bytes), ProtocolError) << c.what;
+}
+
+class RecordingCodec : public ObjectCodec {
+ public:
+  WireObject Export(IDispatch* object) override {
+    exported.push_back(object);
+    return {WireObject::Owner::Sender, 41, true, u"IThing"};
+  }
+  Ref<IDispatch> Import(const WireObject& object) override {
+    imported.push_back(object);
+    return nullptr;
+  }
+  std::vector<IDispatch*> exported;
+  std::vector<WireObject> imported;
+};
+
+TEST(WireFormat, ObjectsGoThroughTheCodec) {
+  class Dummy : public IDispatch {
+   public:
+    uint32_t AddRef() override { return 2; }
+    uint32_t Release() override { return 1; }
+    HRESULT GetIDsOfNames(std::span<const WideString>, DISPID*) override { return E_NOTIMPL; }
+    HRESULT Invoke(DISPID, uint16_t, DispParams&, Variant*, ExcepInfo*) override { return E_NOTIMPL; }
+  } dummy;
+  RecordingCodec codec;
+  Bytes bytes = Encode(VariantArray({Variant(&dummy)}), &codec);
+  ASSERT_EQ(codec.exported.size(), 1u);
+  EXPECT_EQ(codec.exported[0], &dummy);
+  Decode(bytes, &codec);
+  ASSERT_EQ(codec.imported.size(), 1u);
+  EXPECT_EQ(codec.imported[0].owner, WireObject::Owner::Sender);
+  EXPECT_EQ(codec.imported[0].id, 41u);
+  EXPECT_TRUE(codec.imported[0].hasEx);
+  EXPECT_EQ(codec.imported[0].interfaceName, u"IThing");
+}
+
+struct SocketPair {
+  int a = -1, b = -1;
+  SocketPair() {
+    int fds[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) == 0) {
+      a = fds[0];
+      b = fds[1];
+    }
+  }
+};
+
+TEST(FrameSocket, FramesArriveWholeAndInOrder) {
+  SocketPair pair;
+  FrameSocket sender(pair.a), receiver(pair.b);
+  ASSERT_TRUE(sender.Send(FrameKind::Request, Message::Invoke, 7, Bytes{1, 2, 3}));
+  ASSERT_TRUE(sender.Send(FrameKind::OneWay, Message::Release, 0, Bytes{}));
+  ASSERT_TRUE(receiver.WaitAndRead(5000));
+  auto first = receiver.PopFrame();
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->kind, FrameKind::Request);
+  EXPECT_EQ(first->message, Message::Invoke);
+  EXPECT_EQ(first->callId, 7u);
+  EXPECT_EQ(first->body, (Bytes{1, 2, 3}));
+  auto second = receiver.PopFrame();
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->message, Message::Release);
+  EXPECT_FALSE(receiver.PopFrame());
+}
+
+TEST(FrameSocket, BadHeadersAreRefused) {
+  const Bytes headers[] = {
+      {0xFF, 0xFF, 0xFF, 0xFF, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0},  // body beyond the limit
+      {0, 0, 0, 0, 9, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0},              // unknown frame kind
+  };
+  for (const Bytes& header : headers) {
+    SocketPair pair;
+    FrameSocket receiver(pair.b);
+    ASSERT_EQ(write(pair.a, header.data(), header.size()), static_cast<ssize_t>(header.size()));
+    ASSERT_TRUE(receiver.WaitAndRead(5000));
+    EXPECT_THROW(receiver.PopFrame(), ProtocolError);
+    close(pair.a);
+  }
+}
+
+TEST(FrameSocket, APeerThatGoesAwayIsNoticed) {
+  SocketPair pair;
+  FrameSocket receiver(pair.b);
+  close(pair.a);
+  EXPECT_FALSE(receiver.WaitAndRead(5000));
+  EXPECT_FALSE(receiver.IsOpen());
+  EXPECT_FALSE(receiver.Send(FrameKind::Request, Message::Invoke, 1, Bytes{}));
+}
+
+TEST(FrameSocket, TwoSidesSendingLargeFramesAtOnceDoNotBlockEachOther) {
+  SocketPair pair;
+  FrameSocket left(pair.a), right(pair.b);
+  const Bytes big(8 << 20, 0x5A);  // far beyond the kernel's socket buffers
+  // Each side sends its frame, then reads until the other's has arrived, as endpoints do.
+  auto exchange = [&big](FrameSocket* side, uint64_t id) -> size_t {
+    if (!side->Send(FrameKind::Request, Message::Invoke, id, big)) return 0;
+    std::optional<Frame> frame;
+    while (!(frame = side->PopFrame())) {
+      if (!side->WaitAndRead(5000)) return 0;
+    }
+    return frame->body.size();
+  };
+  auto leftDone = std::async(std::launch::async, exchange, &left, 1);
+  auto rightDone = std::async(std::launch::async, exchange, &right, 2);
+  ASSERT_EQ(leftDone.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+  ASSERT_EQ(rightDone.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+  EXPECT_EQ(leftDone.get(), big.size());
+  EXPECT_EQ(rightDone.get(), big.size());
+}
+
+}  // namespace
+}  // namespace ulka::bridge
