@@ -31,9 +31,10 @@ var cases = {
   "Load of a missing file empties": function () { var b = filled([1]); b.Position = 1; return [b.Load("/nonexistent/dir/none.bin") + "|" + b.Length + "|" + b.Position, "false|0|1"]; },
   "Load of a number changes nothing": function () { var b = filled([1]); return [b.Load(5) + "|" + b.Length + "|" + b.Position, "false|1|1"]; },
   "Save and Load a file": function () {
-    var name = "/tmp/ulka-bytes-test/" + Math.floor(Math.random() * 1e9) + "/data.bin";
+    var name = "/tmp/ulka-bytes-test/" + Math.floor(Math.random() * 1e9) + ".bin";
     var saved = filled([0, 1, 254, 255]).Save(name);
     var b = rtl.Bytes(name);
+    rtl.DeleteFile(name);
     return [saved + "|" + hex(b.Bytes()) + "|" + b.Position, "true|00 01 FE FF|0"];
   },
   "Rtl.Bytes with a byte array": function () { return [hex(rtl.Bytes(new Uint8Array([3, 4])).Bytes()), "03 04"]; },
