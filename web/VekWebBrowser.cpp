@@ -117,9 +117,12 @@ std::string TVekWebBrowser::LocationUrl() {
   return uri ? FromEngineUrl(uri) : std::string();
 }
 
-std::string TVekWebBrowser::Title() {
-  const char* title = view_ ? webkit_web_view_get_title(view_) : nullptr;
-  return title ? title : "";
+std::string TVekWebBrowser::Title() { return title_; }
+
+void TVekWebBrowser::SetTitle(const std::string& title) {
+  if (title == title_) return;
+  title_ = title;
+  if (onTitleChange) onTitleChange(title_);
 }
 
 bool TVekWebBrowser::Busy() { return view_ && webkit_web_view_is_loading(view_); }
@@ -144,8 +147,37 @@ void TVekWebBrowser::ShowProcessEndedPage() {
 void TVekWebBrowser::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
   if (g_getenv("ULKA_TRACE")) g_printerr("load %d %s\n", int(event), webkit_web_view_get_uri(view));
   auto* host = static_cast<TVekWebBrowser*>(self);
-  if (event == WEBKIT_LOAD_STARTED) host->navigateComplete_ = false;
-  if (event == WEBKIT_LOAD_FINISHED) host->navigateComplete_ = true;
+  if (event == WEBKIT_LOAD_STARTED) {
+    host->navigateComplete_ = false;
+    ++host->navigation_;
+    host->title_.clear();
+  }
+  if (event == WEBKIT_LOAD_FINISHED) host->ConfirmComplete();
+}
+
+// The engine reports the end of a load before the page's last updates (its title) have arrived.
+// A script round trip to the page comes back after them, so the navigation counts as complete
+// only then.
+void TVekWebBrowser::ConfirmComplete() {
+  struct Pending {
+    std::weak_ptr<void> token;
+    TVekWebBrowser* host;
+    uint64_t navigation;
+  };
+  auto* pending = new Pending{token_, this, navigation_};
+  webkit_web_view_evaluate_javascript(
+      view_, "document.title", -1, nullptr, nullptr, nullptr,
+      [](GObject* view, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
+        GObjectPtr<JSCValue> value(webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, nullptr));
+        if (pending->token.expired() || pending->host->navigation_ != pending->navigation) return;
+        if (value && jsc_value_is_string(value.get())) {
+          GCharPtr title(jsc_value_to_string(value.get()));
+          pending->host->SetTitle(title.get());
+        }
+        pending->host->navigateComplete_ = true;
+      },
+      pending);
 }
 
 gboolean TVekWebBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer self) {
@@ -158,7 +190,8 @@ gboolean TVekWebBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, G
 
 void TVekWebBrowser::OnTitle(GObject*, GParamSpec*, gpointer self) {
   auto* host = static_cast<TVekWebBrowser*>(self);
-  if (host->onTitleChange) host->onTitleChange(host->Title());
+  const char* title = webkit_web_view_get_title(host->view_);
+  host->SetTitle(title ? title : "");
 }
 
 gboolean TVekWebBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult* hit,

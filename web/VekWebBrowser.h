@@ -66,6 +66,8 @@ class TVekWebBrowser {
   void CreateView();
   void ApplyOptions();
   void ShowProcessEndedPage();
+  void ConfirmComplete();
+  void SetTitle(const std::string& title);
 
   static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
   static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError*, gpointer self);
@@ -80,6 +82,8 @@ class TVekWebBrowser {
   uint8_t applied_ = 0xFF;
   Ref<IDispatch> external_;
   bool navigateComplete_ = true;
+  uint64_t navigation_ = 0;
+  std::string title_;  // the engine reports titles late; the completion check reads it first
   std::vector<SignalConnection> signals_;
   std::shared_ptr<void> token_ = std::make_shared<int>(0);
 };
