@@ -50,7 +50,8 @@ void TZipFile::CheckIndex(int index) const {
 
 void TZipFile::LoadFromMemory(std::span<const uint8_t> data) {
   std::optional<ZipContents> contents = ZipReader(data).Read();
-  if (!contents) return;
+  // Data in which no entry could be read replaces nothing.
+  if (!contents || contents->files.empty()) return;
   files_ = std::move(contents->files);
   centralDirectory_ = std::move(contents->centralDirectory);
   endOfCentralDirectory_ = contents->endOfCentralDirectory;

@@ -105,8 +105,8 @@ class TZipFile {
   TZipFile(const TZipFile&) = delete;
   TZipFile& operator=(const TZipFile&) = delete;
 
-  // Reading. When the data holds no local header the previous contents stay; otherwise the
-  // entries read replace them. Truncated or corrupt data keeps the entries read completely.
+  // Reading. When the data holds no local header, or no entry can be read completely, the
+  // previous contents stay; otherwise the entries read completely replace them.
   void LoadFromMemory(std::span<const uint8_t> data);
   void LoadFromStream(std::istream& stream);
   void LoadFromFile(const std::string& fileName);  // EZipFileError when it cannot be read

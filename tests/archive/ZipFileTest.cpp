@@ -288,6 +288,17 @@ TEST(ZipFileHostile, Table) {
   }
 }
 
+TEST(ZipFileHostile, DataWithoutACompleteEntryReplacesNothing) {
+  TZipFile zip;
+  zip.AddFile("kept", 0);
+  for (const HostileCase& c : HostileCases()) {
+    if (c.count > 0) continue;
+    zip.LoadFromMemory(c.data);
+    ASSERT_EQ(zip.Count(), 1) << c.what;
+    EXPECT_EQ(zip.EntryName(0), "kept") << c.what;
+  }
+}
+
 TEST(ZipFileHostile, DotDotNamesAreJustNames) {
   TZipFile zip;
   zip.LoadFromMemory(BuildArchive({RawEntry{"../../etc/passwd", ToBytes("root")}}));
