@@ -74,6 +74,28 @@ TEST(PageBridge, DocumentIsTheLivePageDocument) {
   EXPECT_TRUE(WaitUntil([&] { return host.Title() == "set by the host"; }, 5000));
 }
 
+// The page's window.external, read back through the page's own window.
+IDispatch* PageExternal(WebKitWebView* view, Variant& holder) {
+  Ref<IDispatch> document = PageBridge::Instance().Document(view);
+  if (!document) return nullptr;
+  Variant window = GetMember(document.get(), u"defaultView");
+  if (!window.IsObject()) return nullptr;
+  holder = GetMember(window.Dispatch(), u"external");
+  return holder.IsObject() ? holder.Dispatch() : nullptr;
+}
+
+TEST(PageBridge, ExternalIsTheHostObjectItselfAndFollowsSetExternal) {
+  PageHost host;
+  ASSERT_EQ(host.Load(PageUrl("blank.html")), "DONE");
+  Variant holder;
+  EXPECT_EQ(PageExternal(host.View(), holder), &host.External());
+  // A new external object reaches the page that is already shown.
+  Ref<TRtlObject> other = MakeRef<TRtlObject>();
+  PageBridge::Instance().SetExternal(host.View(), other.get());
+  EXPECT_EQ(PageExternal(host.View(), holder), other.get());
+  PageBridge::Instance().SetExternal(host.View(), &host.External());
+}
+
 TEST(PageBridge, ObjectsThePageHeldAreReleasedWithItsDocument) {
   PageHost host;
   ASSERT_EQ(host.Load(PageUrl("blank.html")), "DONE");

@@ -1,6 +1,7 @@
 // Two bridge endpoints over a socket pair, the "page" side on a thread of its own: references are
 // counted and given back, objects coming home are themselves, and a peer that closes or talks
 // nonsense ends calls instead of hanging them.
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -135,6 +136,20 @@ TEST(BridgeEndpoint, OneProxyPerObjectAndReferencesComeBack) {
   EXPECT_EQ(c.FarExports(), 1u);
 }
 
+TEST(BridgeEndpoint, AProxyReleasedOnAnotherThreadGivesItsReferencesBackLater) {
+  Connection c;
+  IDispatch* dying = c.Document().Detach();
+  std::thread([dying] { dying->Release(); }).join();  // the last reference: deletion is queued here
+  Ref<IDispatch> fresh = c.Document();               // must not revive the dying proxy
+  ASSERT_TRUE(fresh);
+  EXPECT_NE(fresh.get(), dying);
+  while (g_main_context_iteration(nullptr, FALSE)) {
+  }
+  EXPECT_EQ(c.FarExports(), 1u);
+  fresh = nullptr;
+  EXPECT_EQ(c.FarExports(), 0u);
+}
+
 TEST(BridgeEndpoint, ValuesAndObjectsRoundTripThroughExpandoMembers) {
   Connection c;
   Ref<IDispatch> document = c.Document();
@@ -173,10 +188,7 @@ TEST(BridgeEndpoint, CallsFailOnceThePeerHasGone) {
   ExcepInfo excep;
   DispParams none;
   Variant result;
-  auto call = std::async(std::launch::deferred, [&] {
-    return document->Invoke(DISPID_VALUE, DISPATCH_PROPERTYGET, none, &result, &excep);
-  });
-  EXPECT_EQ(call.get(), DISP_E_EXCEPTION);
+  EXPECT_EQ(document->Invoke(DISPID_VALUE, DISPATCH_PROPERTYGET, none, &result, &excep), DISP_E_EXCEPTION);
   EXPECT_EQ(excep.scode, RPC_E_DISCONNECTED);
   EXPECT_EQ(excep.description, DisconnectedText());
   EXPECT_TRUE(c.near->IsClosed());

@@ -147,8 +147,12 @@ Ref<IDispatch> BridgeEndpoint::Import(const WireObject& wire) {
   if (wire.owner != WireObject::Owner::Sender) return nullptr;
   if (closed_) return nullptr;
   if (auto it = imports_.find(wire.id); it != imports_.end()) {
-    it->second->CountReceived();
-    return it->second;
+    BridgeProxy* known = it->second;
+    if (known->TryAddRef()) {
+      known->CountReceived();
+      return Ref<IDispatch>::Adopt(known);
+    }
+    imports_.erase(it);  // dying: it gives back its own count; a new proxy takes this one
   }
   auto* proxy = new BridgeProxy(weak_from_this(), wire.id, wire.hasEx,
                                 importsInterfaces_ ? wire.interfaceName : WideString());
@@ -157,9 +161,7 @@ Ref<IDispatch> BridgeEndpoint::Import(const WireObject& wire) {
 }
 
 void BridgeEndpoint::ReturnImport(uint64_t id, uint32_t count, BridgeProxy* proxy) {
-  auto it = imports_.find(id);
-  if (it == imports_.end() || it->second != proxy) return;
-  imports_.erase(it);
+  if (auto it = imports_.find(id); it != imports_.end() && it->second == proxy) imports_.erase(it);
   if (count > 0 && !closed_) Post<ReleaseMsg>({id, count});
 }
 

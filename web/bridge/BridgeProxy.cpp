@@ -23,8 +23,16 @@ BridgeProxy::~BridgeProxy() {
   if (auto endpoint = endpoint_.lock()) endpoint->ReturnImport(remoteId_, cutOff_ ? 0 : received_, this);
 }
 
+bool BridgeProxy::TryAddRef() {
+  uint32_t current = refs_.load();
+  while (current != 0) {
+    if (refs_.compare_exchange_weak(current, current + 1)) return true;
+  }
+  return false;
+}
+
 uint32_t BridgeProxy::Release() {
-  uint32_t left = ReleaseCount();
+  uint32_t left = --refs_;
   if (left != 0) return left;
   if (std::this_thread::get_id() == owner_) {
     delete this;

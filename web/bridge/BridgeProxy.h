@@ -3,6 +3,7 @@
 // the same shape as a local object.
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <thread>
 
@@ -10,11 +11,11 @@
 
 namespace ulka::bridge {
 
-class BridgeProxy final : public IDispatch, public IDispatchEx, protected RefCounted {
+class BridgeProxy final : public IDispatch, public IDispatchEx {
  public:
   BridgeProxy(std::weak_ptr<BridgeEndpoint> endpoint, uint64_t remoteId, bool hasEx, WideString interfaceName);
 
-  uint32_t AddRef() override { return AddRefCount(); }
+  uint32_t AddRef() override { return ++refs_; }
   uint32_t Release() override;
 
   uint32_t GetTypeInfoCount() override { return interfaceName_.empty() ? 0 : 1; }
@@ -30,6 +31,9 @@ class BridgeProxy final : public IDispatch, public IDispatchEx, protected RefCou
   uint64_t RemoteId() const { return remoteId_; }
   bool BelongsTo(const BridgeEndpoint* endpoint) const;
   void CountReceived() { ++received_; }
+  // Takes a reference unless the last one has already gone (the proxy is on its way out, maybe
+  // released on another thread and not yet deleted here).
+  bool TryAddRef();
   void CutOff() { cutOff_ = true; prefetched_.reset(); }
 
  private:
@@ -43,6 +47,7 @@ class BridgeProxy final : public IDispatch, public IDispatchEx, protected RefCou
   HRESULT Send(DISPID id, uint16_t flags, bool viaEx, DispParams& params, Variant* result, ExcepInfo* excep);
   static HRESULT Unavailable(HRESULT hr, ExcepInfo* excep);
 
+  std::atomic<uint32_t> refs_{0};
   std::weak_ptr<BridgeEndpoint> endpoint_;
   const BridgeEndpoint* endpointAddress_;
   std::thread::id owner_;

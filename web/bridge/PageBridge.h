@@ -1,14 +1,19 @@
 // The page bridge, host side: gives pages of trusted schemes `window.external` as a live proxy of
 // the host's expando object, and gives host scripts the page's objects (its `document`, the
 // functions it hands over). The web process extension (web/extension/) speaks the same protocol
-// (web/bridge/BridgeProtocol.h) over a Unix socket.
+// (web/bridge/BridgeProtocol.h) over a Unix socket, one connection per page.
 //
-// Being written by the lead's bridge helper; the windows code integrates through this header only:
-//   PageBridge::Instance().Attach(webContext);             // once, before the first view
+// The windows code integrates through this header only:
+//   PageBridge::Instance().Attach(webContext);             // once per context, before its first view
 //   PageBridge::Instance().SetExternal(view, external);    // each view that shows application pages
 //   Ref<IDispatch> doc = PageBridge::Instance().Document(view);  // IBrowser.Document
 //   PageBridge::Instance().Forget(view);                   // when the view goes away
 //   PageBridge::Instance().TrustScheme(u"ulka");           // schemes whose pages get window.external
+//
+// Pages of trusted schemes and file pages get `window.external`; network pages (http, https) and
+// about:blank never do. Everything runs on the main thread; a call into a page waits by serving
+// the main loop, and fails (never hangs) once the page's web process has gone or the view is
+// forgotten.
 #pragma once
 
 #include <webkit2/webkit2.h>
@@ -23,7 +28,9 @@ class PageBridge {
 
   void Attach(WebKitWebContext* context);
   void TrustScheme(const WideString& scheme);
+  // Null clears it; the page shown now sees the change at once.
   void SetExternal(WebKitWebView* view, IDispatch* external);
+  // The page's `document`, or null when the view shows no page (yet) or its process has gone.
   Ref<IDispatch> Document(WebKitWebView* view);
   void Forget(WebKitWebView* view);
 };
