@@ -7,7 +7,8 @@ function bytes(list) { return new Uint8Array(list); }
 function errorOf(f) { try { f(); return "no error"; } catch (e) { return e.message + " " + e.number; } }
 function text(a) { return a === undefined ? "Empty" : rtl.Str(a); }
 
-var temp = "/tmp/ulka-zip-script-" + rtl.Hex(rtl.Guid()).substr(0, 8) + "/";
+// The scratch folder comes as the first argument (the test registration gives one in the build tree).
+var temp = rtl.ParamCount > 0 ? rtl.Params(1) : "/tmp/ulka-zip-script/";
 var page = rtl.MBStr("<html>page</html>");
 
 function sample() { return rtl.Zip().Add("readme.txt", rtl.MBStr("read me")).Add("x/page.HTML", page); }
