@@ -76,22 +76,24 @@ PlatformWindow::Frame PlatformWindow::FrameExtents() {
   return frame;
 }
 
+std::optional<TRect> PlatformWindow::LiveBounds() {
+  GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(window_));
+  if (!gdk || !gtk_widget_get_mapped(GTK_WIDGET(window_))) return std::nullopt;
+  GdkRectangle outer;
+  gdk_window_get_frame_extents(gdk, &outer);
+  return TRect{outer.x, outer.y, outer.x + outer.width, outer.y + outer.height};
+}
+
 TRect PlatformWindow::Bounds() {
   if (requested_) return *requested_;
-  GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(window_));
-  if (gdk && gtk_widget_get_mapped(GTK_WIDGET(window_))) {
-    GdkRectangle outer;
-    gdk_window_get_frame_extents(gdk, &outer);
-    return {outer.x, outer.y, outer.x + outer.width, outer.y + outer.height};
-  }
-  int x = 0, y = 0;
-  gtk_window_get_position(window_, &x, &y);
-  return {x, y, x + clientWidth_, y + clientHeight_};
+  if (auto live = LiveBounds()) known_ = *live;
+  return known_;
 }
 
 void PlatformWindow::SetBounds(const TRect& outer) {
   const Frame frame = FrameExtents();
   requested_ = outer;
+  known_ = outer;
   clientWidth_ = std::max(outer.Width() - frame.left - frame.right, 0);
   clientHeight_ = std::max(outer.Height() - frame.top - frame.bottom, 0);
   gtk_window_move(window_, outer.Left, outer.Top);
@@ -106,6 +108,7 @@ void PlatformWindow::SetClientSize(int width, int height) {
   outer.Right = outer.Left + clientWidth_ + frame.left + frame.right;
   outer.Bottom = outer.Top + clientHeight_ + frame.top + frame.bottom;
   if (requested_) requested_ = outer;
+  known_ = outer;
   ApplyFixedSize();
 }
 
@@ -141,7 +144,10 @@ void PlatformWindow::Show() {
   gtk_window_present(window_);
 }
 
-void PlatformWindow::Hide() { gtk_widget_hide(GTK_WIDGET(window_)); }
+void PlatformWindow::Hide() {
+  Bounds();  // remember where the window was: a hidden window has no frame to ask
+  gtk_widget_hide(GTK_WIDGET(window_));
+}
 
 void PlatformWindow::ShowModal() {
   gtk_window_set_modal(window_, TRUE);
@@ -166,7 +172,12 @@ gboolean PlatformWindow::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
 
 gboolean PlatformWindow::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self) {
   auto* w = static_cast<PlatformWindow*>(self);
-  w->requested_.reset();
+  // Events from before a requested change say nothing about it; the one that carries the
+  // requested size confirms it.
+  if (w->requested_) {
+    if (event->width != w->clientWidth_ || event->height != w->clientHeight_) return FALSE;
+    w->requested_.reset();
+  }
   w->clientWidth_ = event->width;
   w->clientHeight_ = event->height;
   if (w->onStateChanged) w->onStateChanged();

@@ -70,6 +70,7 @@ class PlatformWindow {
     int left = 0, top = 0, right = 0, bottom = 0;
   };
   Frame FrameExtents();
+  std::optional<TRect> LiveBounds();
   void ApplyFixedSize();
 
   GtkWindow* window_;
@@ -78,6 +79,7 @@ class PlatformWindow {
   int clientWidth_ = kDefaultClientWidth;
   int clientHeight_ = kDefaultClientHeight;
   std::optional<TRect> requested_;  // bounds asked for and not yet confirmed by the server
+  TRect known_{0, 0, kDefaultClientWidth, kDefaultClientHeight};  // the last bounds seen
   GdkWindowState state_ = GdkWindowState(0);
   int requestedState_ = -1;
   bool modal_ = false;
