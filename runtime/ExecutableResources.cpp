@@ -53,13 +53,15 @@ bool ExecutableResources::WriteTo(const std::string& path) const {
 }
 
 bool ExecutableResources::WriteElf(const std::string& path) const {
-  auto content = SerializeResourceTree(*root_, 0);
+  auto content = SerializeResourceTreePieces(*root_, 0);
   if (!content) return false;
   uint64_t base = block_.present ? block_.offset : file_.size();
   uint64_t offset = ElfBlockOffset(base);
   std::vector<uint8_t> padding(offset - base, 0);
   auto trailer = ElfTrailer(offset);
-  std::span<const uint8_t> parts[] = {file_.first(base), padding, *content, trailer};
+  std::vector<std::span<const uint8_t>> parts = {file_.first(base), padding};
+  parts.insert(parts.end(), content->pieces.begin(), content->pieces.end());
+  parts.push_back(trailer);
   return ReplaceFile(path, parts);
 }
 

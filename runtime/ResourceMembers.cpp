@@ -73,12 +73,20 @@ bool UpdateIconGroup(const std::string& fileName, const ResId& name,
 }
 
 bool UpdateDataResource(const std::string& fileName, const ResId& type, const ResId& name,
-                        std::vector<uint8_t> bytes, uint32_t language) {
+                        const Variant& data, uint32_t language) {
   auto update = TResUpdateHandle::ResBeginUpdate(fileName, false);
   if (!update) return false;
-  std::shared_ptr<const std::vector<uint8_t>> data;
-  if (!bytes.empty()) data = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
-  update->ResUpdate(type, name, language, std::move(data));
+  // A byte array is written from where it is; other arrays are converted first.
+  Bytes converted;
+  std::span<const uint8_t> bytes = data.ByteSpan();
+  if (!data.IsByteArray()) {
+    converted = VarToBytes(data);
+    bytes = converted;
+  }
+  if (bytes.empty())
+    update->ResUpdate(type, name, language, nullptr);
+  else
+    update->ResUpdateBorrowed(type, name, language, bytes);
   return update->ResEndUpdate(false);
 }
 
@@ -114,11 +122,9 @@ bool UpdateResource(const std::string& fileName, const Variant& resType, const V
   auto type = VarToResId(resType);
   auto name = VarToResId(resName);
   if (!type || !name || language < 0 || language > 0xFFFF) return false;
-  std::vector<uint8_t> bytes = VarToBytes(data);
   if (!type->IsName() && (type->id == kIconGroupResource || type->id == kIconResource))
-    return UpdateIconGroup(fileName, *name, bytes);
-  return UpdateDataResource(fileName, *type, *name, std::move(bytes),
-                            static_cast<uint32_t>(language));
+    return UpdateIconGroup(fileName, *name, VarToBytes(data));
+  return UpdateDataResource(fileName, *type, *name, data, static_cast<uint32_t>(language));
 }
 
 std::optional<std::vector<uint8_t>> LoadResourceFromFile(const std::string& fileName,

@@ -166,11 +166,14 @@ void Measure(const TResItem& item, TreeSize& size) {
   }
 }
 
+constexpr uint8_t kZeros[4] = {};
+
 class TreeWriter {
  public:
-  TreeWriter(std::vector<uint8_t>& out, uint64_t stringStart, uint64_t dataStart,
-             uint32_t sectionAddress)
-      : out_(out), strPos_(stringStart), dataPos_(dataStart), sectionAddress_(sectionAddress) {}
+  TreeWriter(std::vector<uint8_t>& out, std::vector<std::span<const uint8_t>>& pieces,
+             uint64_t stringStart, uint64_t dataStart, uint32_t sectionAddress)
+      : out_(out), pieces_(pieces), strPos_(stringStart), dataPos_(dataStart),
+        sectionAddress_(sectionAddress) {}
 
   void Write(const TResItem& item) {
     uint8_t* p = out_.data() + dirPos_;
@@ -181,8 +184,10 @@ class TreeWriter {
       Store32(p + 8, item.codePage);
       Store32(p + 12, item.reserved);
       dirPos_ += kDataEntrySize;
-      if (!bytes.empty()) std::copy(bytes.begin(), bytes.end(), out_.begin() + dataPos_);
-      dataPos_ += AlignUp(bytes.size(), 4);
+      uint64_t padded = AlignUp(bytes.size(), 4);
+      if (!bytes.empty()) pieces_.push_back(bytes);
+      if (padded != bytes.size()) pieces_.push_back(std::span(kZeros, padded - bytes.size()));
+      dataPos_ += padded;
       return;
     }
     WriteDirectoryTable(p, item);
@@ -218,6 +223,7 @@ class TreeWriter {
   }
 
   std::vector<uint8_t>& out_;
+  std::vector<std::span<const uint8_t>>& pieces_;
   uint64_t dirPos_ = 0;
   uint64_t strPos_;
   uint64_t dataPos_;
@@ -274,24 +280,38 @@ const TResItem* FindResourceForLoad(const TResItem& root, const ResId& type, con
   return n->children.empty() ? nullptr : n->children.front().get();
 }
 
+// The leaf for type, name and language, made with its directories when missing.
+TResItem& LeafFor(TResItem& root, const ResId& type, const ResId& name, uint32_t language) {
+  TResItem* t = FindChild(root, type);
+  if (!t) t = &AddDirectory(root, type);
+  TResItem* n = FindChild(*t, name);
+  if (!n) n = &AddDirectory(*t, name);
+  if (TResItem* l = FindLanguage(*n, language)) return *l;
+  auto leaf = std::make_unique<TResItem>();
+  leaf->id = language;
+  return InsertSorted(*n, std::move(leaf));
+}
+
+void UpdateResourceTreeBorrowed(TResItem& root, const ResId& type, const ResId& name,
+                                uint32_t language, std::span<const uint8_t> data) {
+  TResItem& l = LeafFor(root, type, name, language);
+  l.codePage = 0;
+  l.data = data;
+  l.strBuf = nullptr;
+}
+
 void UpdateResourceTree(TResItem& root, const ResId& type, const ResId& name, uint32_t language,
                         std::shared_ptr<const std::vector<uint8_t>> data) {
+  if (data) {
+    TResItem& l = LeafFor(root, type, name, language);
+    l.codePage = 0;
+    l.data = {};
+    l.strBuf = std::move(data);
+    return;
+  }
   TResItem* t = FindChild(root, type);
   TResItem* n = t ? FindChild(*t, name) : nullptr;
   TResItem* l = n ? FindLanguage(*n, language) : nullptr;
-  if (data) {
-    if (!t) t = &AddDirectory(root, type);
-    if (!n) n = &AddDirectory(*t, name);
-    if (!l) {
-      auto leaf = std::make_unique<TResItem>();
-      leaf->id = language;
-      l = &InsertSorted(*n, std::move(leaf));
-    }
-    l->codePage = 0;
-    l->data = {};
-    l->strBuf = std::move(data);
-    return;
-  }
   if (l) {
     Remove(*n, l);
     if (n->children.empty()) Remove(*t, n);
@@ -304,7 +324,7 @@ void UpdateResourceTree(TResItem& root, const ResId& type, const ResId& name, ui
   }
 }
 
-std::optional<std::vector<uint8_t>> SerializeResourceTree(const TResItem& root,
+std::optional<SerializedTree> SerializeResourceTreePieces(const TResItem& root,
                                                           uint32_t sectionAddress) {
   if (!FitsTheFormat(root)) return std::nullopt;
   TreeSize size;
@@ -312,8 +332,22 @@ std::optional<std::vector<uint8_t>> SerializeResourceTree(const TResItem& root,
   uint64_t head = AlignUp(size.directory + size.strings, 4);
   uint64_t total = head + size.data;
   if (total > 0x7FFFFFFFu || uint64_t{sectionAddress} + total > 0xFFFFFFFFu) return std::nullopt;
-  std::vector<uint8_t> out(total);
-  TreeWriter(out, size.directory, head, sectionAddress).Write(root);
+  SerializedTree tree;
+  tree.head.resize(head);
+  tree.pieces.push_back({});  // the head, once it is written
+  TreeWriter(tree.head, tree.pieces, size.directory, head, sectionAddress).Write(root);
+  tree.pieces.front() = tree.head;
+  tree.size = total;
+  return tree;
+}
+
+std::optional<std::vector<uint8_t>> SerializeResourceTree(const TResItem& root,
+                                                          uint32_t sectionAddress) {
+  auto tree = SerializeResourceTreePieces(root, sectionAddress);
+  if (!tree) return std::nullopt;
+  std::vector<uint8_t> out;
+  out.reserve(tree->size);
+  for (auto piece : tree->pieces) out.insert(out.end(), piece.begin(), piece.end());
   return out;
 }
 

@@ -70,6 +70,19 @@ const TResItem* FindResourceForLoad(const TResItem& root, const ResId& type, con
 // Adds or replaces (with data) or deletes (without data) one resource.
 void UpdateResourceTree(TResItem& root, const ResId& type, const ResId& name, uint32_t language,
                         std::shared_ptr<const std::vector<uint8_t>> data);
+// Adds or replaces one resource with bytes the caller keeps alive as long as the tree uses them.
+void UpdateResourceTreeBorrowed(TResItem& root, const ResId& type, const ResId& name,
+                                uint32_t language, std::span<const uint8_t> data);
+
+// The serialised tree in pieces, so that large data need not be copied: the directory and names,
+// then each leaf's bytes and its zero padding to a multiple of 4.
+struct SerializedTree {
+  std::vector<uint8_t> head;
+  std::vector<std::span<const uint8_t>> pieces;  // `head` first
+  uint64_t size = 0;
+};
+std::optional<SerializedTree> SerializeResourceTreePieces(const TResItem& root,
+                                                          uint32_t sectionAddress);
 
 // The serialised directory, names and data, with data entries addressed from `sectionAddress`;
 // empty optional when the result would not fit the format's 32-bit sizes.

@@ -29,6 +29,13 @@ bool TResUpdateHandle::ResUpdate(const ResId& type, const ResId& name, uint32_t 
   return true;
 }
 
+bool TResUpdateHandle::ResUpdateBorrowed(const ResId& type, const ResId& name, uint32_t language,
+                                         std::span<const uint8_t> data) {
+  if (ended_) return false;
+  UpdateResourceTreeBorrowed(resources_.Root(), type, name, language, data);
+  return true;
+}
+
 std::optional<std::span<const uint8_t>> TResUpdateHandle::ResGet(const ResId& type,
                                                                  const ResId& name,
                                                                  uint32_t language) const {

@@ -27,6 +27,9 @@ class TResUpdateHandle {
   // language is 0 and it was the name's last, its type likewise.
   bool ResUpdate(const ResId& type, const ResId& name, uint32_t language,
                  std::shared_ptr<const std::vector<uint8_t>> data);
+  // With data the caller keeps alive until the update ends.
+  bool ResUpdateBorrowed(const ResId& type, const ResId& name, uint32_t language,
+                         std::span<const uint8_t> data);
   std::optional<std::span<const uint8_t>> ResGet(const ResId& type, const ResId& name,
                                                  uint32_t language) const;
 
