@@ -88,14 +88,24 @@ void TVekWebBrowser::SetExternal(IDispatch* external) {
   if (view_) PageBridge::Instance().SetExternal(view_, external);
 }
 
-void TVekWebBrowser::Navigate(const std::string& url) {
+void TVekWebBrowser::BeginNavigation() {
   navigateComplete_ = false;
+  ++navigation_;  // a confirmation still on its way belongs to the page before
+}
+
+void TVekWebBrowser::RequestNavigation() {
+  BeginNavigation();
+  awaitingStart_ = true;  // until the engine starts it, load events belong to the page before
+}
+
+void TVekWebBrowser::Navigate(const std::string& url) {
+  RequestNavigation();
   ApplyOptions();
   webkit_web_view_load_uri(View(), ToEngineUrl(url).c_str());
 }
 
 bool TVekWebBrowser::LoadFromBytes(const Bytes& html, const std::string& baseUrl) {
-  navigateComplete_ = false;
+  RequestNavigation();
   ApplyOptions();
   GBytesPtr bytes(g_bytes_new(html.data(), html.size()));
   std::string base = baseUrl.empty() ? "about:blank" : ToEngineUrl(baseUrl);
@@ -106,7 +116,7 @@ bool TVekWebBrowser::LoadFromBytes(const Bytes& html, const std::string& baseUrl
 void TVekWebBrowser::GoBack() { webkit_web_view_go_back(View()); }
 void TVekWebBrowser::GoForward() { webkit_web_view_go_forward(View()); }
 void TVekWebBrowser::Reload() {
-  navigateComplete_ = false;
+  RequestNavigation();
   ApplyOptions();
   webkit_web_view_reload(View());
 }
@@ -148,11 +158,11 @@ void TVekWebBrowser::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, g
   if (g_getenv("ULKA_TRACE")) g_printerr("load %d %s\n", int(event), webkit_web_view_get_uri(view));
   auto* host = static_cast<TVekWebBrowser*>(self);
   if (event == WEBKIT_LOAD_STARTED) {
-    host->navigateComplete_ = false;
-    ++host->navigation_;
+    host->BeginNavigation();
+    host->awaitingStart_ = false;
     host->title_.clear();
   }
-  if (event == WEBKIT_LOAD_FINISHED) host->ConfirmComplete();
+  if (event == WEBKIT_LOAD_FINISHED && !host->awaitingStart_) host->ConfirmComplete();
 }
 
 // The engine reports the end of a load before the page's last updates (its title) have arrived.
@@ -183,8 +193,9 @@ void TVekWebBrowser::ConfirmComplete() {
 gboolean TVekWebBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer self) {
   auto* host = static_cast<TVekWebBrowser*>(self);
   if (g_getenv("ULKA_TRACE")) g_printerr("load failed: %s\n", error->message);
-  host->navigateComplete_ = true;
   if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) return FALSE;
+  host->awaitingStart_ = false;
+  host->navigateComplete_ = true;
   return host->cancelNavigationErrors;
 }
 
@@ -213,6 +224,7 @@ GtkWidget* TVekWebBrowser::OnCreate(WebKitWebView*, WebKitNavigationAction* acti
 void TVekWebBrowser::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer self) {
   if (g_getenv("ULKA_TRACE")) g_printerr("web process ended: %d\n", int(reason));
   auto* host = static_cast<TVekWebBrowser*>(self);
+  host->awaitingStart_ = false;
   host->navigateComplete_ = true;
   host->ShowProcessEndedPage();
 }

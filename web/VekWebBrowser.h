@@ -67,6 +67,8 @@ class TVekWebBrowser {
   void ApplyOptions();
   void ShowProcessEndedPage();
   void ConfirmComplete();
+  void BeginNavigation();
+  void RequestNavigation();
   void SetTitle(const std::string& title);
 
   static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
@@ -83,6 +85,7 @@ class TVekWebBrowser {
   Ref<IDispatch> external_;
   bool navigateComplete_ = true;
   uint64_t navigation_ = 0;
+  bool awaitingStart_ = false;
   std::string title_;  // the engine reports titles late; the completion check reads it first
   std::vector<SignalConnection> signals_;
   std::shared_ptr<void> token_ = std::make_shared<int>(0);

@@ -1,0 +1,2 @@
+external.rtl = rtl;
+throw new Error("boom");

@@ -1,0 +1,2 @@
+external.rtl = rtl;
+external.sizes = rtl.Dictionary();
