@@ -88,7 +88,7 @@ struct Connection {
   }
   Ref<IDispatch> Document() {
     GetDocumentMsg::Reply reply;
-    if (!near->Call<GetDocumentMsg>({}, reply) || !reply.document.IsObject()) return nullptr;
+    if (Failed(near->Call<GetDocumentMsg>({}, reply)) || !reply.document.IsObject()) return nullptr;
     return reply.document.Dispatch();
   }
   // One round trip that lends nothing: everything sent before it has been served. Answers how
@@ -178,6 +178,13 @@ TEST(BridgeEndpoint, FailuresCarryTheirMessageAcross) {
   Variant result;
   EXPECT_EQ(ex->InvokeEx(id, DISPATCH_METHOD, none, &result, nullptr, nullptr), DISP_E_BADCALLEE);
   EXPECT_EQ(ex->GetDispID(u"absent", 0, id), DISP_E_UNKNOWNNAME);
+  // A value without a layout fails its own call and leaves the connection alone.
+  auto odd = std::make_shared<SafeArray>();
+  odd->elementType = VT_EMPTY;
+  odd->bounds = {{1, 0}};
+  EXPECT_EQ(Put(document.get(), u"odd", Variant::FromArray(odd)), DISP_E_BADVARTYPE);
+  EXPECT_FALSE(c.near->IsClosed());
+  EXPECT_EQ(Get(document.get(), u"five").Int(), 5);
 }
 
 TEST(BridgeEndpoint, CallsFailOnceThePeerHasGone) {

@@ -128,6 +128,13 @@ TEST(WireFormat, MalformedValuesAreRefused) {
   for (const Case& c : cases) EXPECT_THROW(Decode(c.bytes), ProtocolError) << c.what;
 }
 
+TEST(WireFormat, ValuesWithoutALayoutAreRefusedBeforeSending) {
+  auto odd = std::make_shared<SafeArray>();
+  odd->elementType = VT_EMPTY;
+  odd->bounds = {{1, 0}};
+  EXPECT_THROW(Encode(Variant::FromArray(odd)), UnsupportedValue);
+}
+
 class RecordingCodec : public ObjectCodec {
  public:
   WireObject Export(IDispatch* object) override {

@@ -173,7 +173,7 @@ IDispatch* BridgeEndpoint::Exported(uint64_t id) {
 const InterfaceInfo* BridgeEndpoint::InterfaceFor(uint64_t id, const WideString& name) {
   if (const InterfaceInfo* known = KnownInterface(name)) return known;
   DescribeInterfaceMsg::Reply description;
-  if (!Call<DescribeInterfaceMsg>({id}, description) || !description.found || description.name != name) {
+  if (Failed(Call<DescribeInterfaceMsg>({id}, description)) || !description.found || description.name != name) {
     return nullptr;
   }
   return InterfaceFromDescription(description);

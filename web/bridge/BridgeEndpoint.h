@@ -27,10 +27,11 @@ class BridgeEndpoint : public ObjectCodec, public std::enable_shared_from_this<B
   BridgeEndpoint& operator=(const BridgeEndpoint&) = delete;
   virtual ~BridgeEndpoint();
 
-  // Sends a request and waits for its reply, serving the other side meanwhile. False when the
-  // connection is closed or closes before the reply.
+  // Sends a request and waits for its reply, serving the other side meanwhile. Answers S_OK,
+  // RPC_E_DISCONNECTED when the connection is closed or closes before the reply, or
+  // DISP_E_BADVARTYPE when the request holds a value that cannot cross.
   template <class M>
-  bool Call(const typename M::Request& request, typename M::Reply& reply);
+  HRESULT Call(const typename M::Request& request, typename M::Reply& reply);
   // Sends a message that has no reply.
   template <class M>
   void Post(const typename M::Request& request);
@@ -113,20 +114,24 @@ class BridgeEndpoint : public ObjectCodec, public std::enable_shared_from_this<B
 };
 
 template <class M>
-bool BridgeEndpoint::Call(const typename M::Request& request, typename M::Reply& reply) {
+HRESULT BridgeEndpoint::Call(const typename M::Request& request, typename M::Reply& reply) {
   static_assert(!M::kOneWay);
   Writer writer(this);
-  writer.Put(request);
+  try {
+    writer.Put(request);
+  } catch (const UnsupportedValue&) {
+    return DISP_E_BADVARTYPE;
+  }
   Bytes body;
-  if (!CallRaw(M::kId, writer.Buffer(), body)) return false;
+  if (!CallRaw(M::kId, writer.Buffer(), body)) return RPC_E_DISCONNECTED;
   try {
     Reader reader(body.data(), body.size(), this);
     reader.Get(reply);
     reader.ExpectEnd();
-    return true;
+    return S_OK;
   } catch (const ProtocolError&) {
     Close();
-    return false;
+    return RPC_E_DISCONNECTED;
   }
 }
 
@@ -146,7 +151,15 @@ void BridgeEndpoint::Serve(const Frame& frame, Reader& in, F&& serve) {
   }
   if constexpr (!M::kOneWay) {
     Writer out(this);
-    out.Put(reply);
+    try {
+      out.Put(reply);
+    } catch (const UnsupportedValue&) {
+      // The answer holds a value that cannot cross: the caller gets a failure instead.
+      reply = typename M::Reply{};
+      if constexpr (requires { reply.hr; }) reply.hr = DISP_E_BADVARTYPE;
+      out = Writer(this);
+      out.Put(reply);
+    }
     SendReply(frame, out);
   }
 }
@@ -156,7 +169,11 @@ void BridgeEndpoint::Post(const typename M::Request& request) {
   static_assert(M::kOneWay);
   if (closed_ || !IsOpen()) return;
   Writer writer(this);
-  writer.Put(request);
+  try {
+    writer.Put(request);
+  } catch (const UnsupportedValue&) {
+    return;
+  }
   if (!socket_.Send(FrameKind::OneWay, M::kId, 0, writer.Buffer())) Close();
 }
 

@@ -73,7 +73,10 @@ bool BridgeListener::Start(AcceptHandler onAccept) {
 }
 
 gboolean BridgeListener::OnIncoming(gint, GIOCondition, gpointer self) {
-  static_cast<BridgeListener*>(self)->AcceptPending();
+  try {
+    static_cast<BridgeListener*>(self)->AcceptPending();
+  } catch (...) {
+  }
   return G_SOURCE_CONTINUE;
 }
 

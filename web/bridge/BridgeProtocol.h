@@ -71,12 +71,19 @@ struct WireMember {
 
 // ---- page messages ------------------------------------------------------------------------
 
-// Web process -> host, once per page connection: which page this is, and the secret the host
-// handed the extension at start-up (other local processes cannot speak to the host).
+// Changes whenever a message's shape changes: an extension from another build is refused.
+constexpr uint32_t kProtocolVersion = 1;
+
+// Web process -> host, once per page connection: the protocol it speaks, which page this is, and
+// the secret the host handed the extension at start-up (other local processes cannot speak to
+// the host).
 struct HelloMsg {
   static constexpr Message kId = Message::Hello;
   static constexpr bool kOneWay = true;
-  struct Request { uint64_t pageId = 0; WideString secret; auto Fields() { return std::tie(pageId, secret); } };
+  struct Request {
+    uint32_t version = kProtocolVersion; uint64_t pageId = 0; WideString secret;
+    auto Fields() { return std::tie(version, pageId, secret); }
+  };
   using Reply = NoFields;
 };
 

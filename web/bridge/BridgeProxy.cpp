@@ -47,6 +47,22 @@ uint32_t BridgeProxy::Release() {
   return 0;
 }
 
+namespace {
+
+// These members are called from C frames (the script engine's callbacks): nothing may escape.
+template <class F>
+HRESULT Guarded(F&& body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+}  // namespace
+
 bool BridgeProxy::BelongsTo(const BridgeEndpoint* endpoint) const { return endpoint == endpointAddress_; }
 
 HRESULT BridgeProxy::Unavailable(HRESULT hr, ExcepInfo* excep) {
@@ -74,6 +90,10 @@ std::shared_ptr<BridgeEndpoint> BridgeProxy::Usable(HRESULT& hr) {
 
 HRESULT BridgeProxy::GetTypeInfo(uint32_t index, const InterfaceInfo*& info) {
   info = nullptr;
+  return Guarded([&] { return FetchTypeInfo(index, info); });
+}
+
+HRESULT BridgeProxy::FetchTypeInfo(uint32_t index, const InterfaceInfo*& info) {
   if (index != 0 || interfaceName_.empty()) return DISP_E_BADINDEX;
   if (!info_) {
     HRESULT hr;
@@ -87,6 +107,10 @@ HRESULT BridgeProxy::GetTypeInfo(uint32_t index, const InterfaceInfo*& info) {
 }
 
 HRESULT BridgeProxy::GetIDsOfNames(std::span<const WideString> names, DISPID* ids) {
+  return Guarded([&] { return RemoteIDsOfNames(names, ids); });
+}
+
+HRESULT BridgeProxy::RemoteIDsOfNames(std::span<const WideString> names, DISPID* ids) {
   if (names.empty()) return E_INVALIDARG;
   const InterfaceInfo* info = nullptr;
   if (!interfaceName_.empty() && Succeeded(GetTypeInfo(0, info))) return info->GetIDsOfNames(names, ids);
@@ -95,12 +119,17 @@ HRESULT BridgeProxy::GetIDsOfNames(std::span<const WideString> names, DISPID* id
   if (!endpoint) return hr;
   GetIDsOfNamesMsg::Request request{remoteId_, {names.begin(), names.end()}};
   GetIDsOfNamesMsg::Reply reply;
-  if (!endpoint->Call<GetIDsOfNamesMsg>(request, reply)) return RPC_E_DISCONNECTED;
+  if (HRESULT sent = endpoint->Call<GetIDsOfNamesMsg>(request, reply); Failed(sent)) return sent;
   for (size_t i = 0; i < names.size(); ++i) ids[i] = i < reply.ids.size() ? reply.ids[i] : DISPID_UNKNOWN;
   return reply.hr;
 }
 
 HRESULT BridgeProxy::GetDispID(const WideString& name, uint32_t flags, DISPID& id) {
+  id = DISPID_UNKNOWN;
+  return Guarded([&] { return RemoteDispID(name, flags, id); });
+}
+
+HRESULT BridgeProxy::RemoteDispID(const WideString& name, uint32_t flags, DISPID& id) {
   prefetched_.reset();
   const InterfaceInfo* info = nullptr;
   if (!interfaceName_.empty() && Succeeded(GetTypeInfo(0, info))) {
@@ -115,7 +144,7 @@ HRESULT BridgeProxy::GetDispID(const WideString& name, uint32_t flags, DISPID& i
   if (!endpoint) return hr;
   GetDispIDMsg::Request request{remoteId_, name, flags, !(flags & fdexNameEnsure)};
   GetDispIDMsg::Reply reply;
-  if (!endpoint->Call<GetDispIDMsg>(request, reply)) return RPC_E_DISCONNECTED;
+  if (HRESULT sent = endpoint->Call<GetDispIDMsg>(request, reply); Failed(sent)) return sent;
   id = reply.id;
   if (Succeeded(reply.hr) && reply.fetched) prefetched_ = Prefetched{reply.id, std::move(reply.value)};
   return reply.hr;
@@ -123,7 +152,7 @@ HRESULT BridgeProxy::GetDispID(const WideString& name, uint32_t flags, DISPID& i
 
 HRESULT BridgeProxy::Invoke(DISPID id, uint16_t flags, DispParams& params, Variant* result, ExcepInfo* excep) {
   prefetched_.reset();
-  return Send(id, flags, false, params, result, excep);
+  return Guarded([&] { return Send(id, flags, false, params, result, excep); });
 }
 
 HRESULT BridgeProxy::InvokeEx(DISPID id, uint16_t flags, DispParams& params, Variant* result, ExcepInfo* excep,
@@ -138,7 +167,7 @@ HRESULT BridgeProxy::InvokeEx(DISPID id, uint16_t flags, DispParams& params, Var
       return S_OK;
     }
   }
-  return Send(id, flags, true, params, result, excep);
+  return Guarded([&] { return Send(id, flags, true, params, result, excep); });
 }
 
 HRESULT BridgeProxy::Send(DISPID id, uint16_t flags, bool viaEx, DispParams& params, Variant* result,
@@ -155,7 +184,9 @@ HRESULT BridgeProxy::Send(DISPID id, uint16_t flags, bool viaEx, DispParams& par
   request.args.assign(params.args.begin(), params.args.end());
   for (const NamedArg& n : params.named) request.named.push_back({n.id, n.value});
   InvokeMsg::Reply reply;
-  if (!endpoint->Call<InvokeMsg>(request, reply)) return Unavailable(RPC_E_DISCONNECTED, excep);
+  if (HRESULT sent = endpoint->Call<InvokeMsg>(request, reply); Failed(sent)) {
+    return sent == RPC_E_DISCONNECTED ? Unavailable(sent, excep) : sent;
+  }
   if (result) *result = std::move(reply.result);
   if (excep && reply.hr == DISP_E_EXCEPTION) {
     excep->description = std::move(reply.excep.description);

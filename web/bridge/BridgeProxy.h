@@ -44,6 +44,9 @@ class BridgeProxy final : public IDispatch, public IDispatchEx {
 
   ~BridgeProxy() override;
   std::shared_ptr<BridgeEndpoint> Usable(HRESULT& hr);
+  HRESULT FetchTypeInfo(uint32_t index, const InterfaceInfo*& info);
+  HRESULT RemoteIDsOfNames(std::span<const WideString> names, DISPID* ids);
+  HRESULT RemoteDispID(const WideString& name, uint32_t flags, DISPID& id);
   HRESULT Send(DISPID id, uint16_t flags, bool viaEx, DispParams& params, Variant* result, ExcepInfo* excep);
   static HRESULT Unavailable(HRESULT hr, ExcepInfo* excep);
 

@@ -28,7 +28,11 @@ void HostConnection::Start() {
 gboolean HostConnection::OnReadable(gint, GIOCondition, gpointer self) {
   auto* connection = static_cast<HostConnection*>(self);
   auto keepAlive = connection->shared_from_this();
-  connection->ServeIncoming();
+  try {
+    connection->ServeIncoming();
+  } catch (...) {
+    connection->Close();  // nothing escapes into the main loop
+  }
   return connection->IsClosed() ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
 }
 
@@ -46,7 +50,8 @@ bool HostConnection::ServePageMessage(const Frame& frame, Reader& in) {
   switch (frame.message) {
     case Message::Hello:
       Serve<HelloMsg>(frame, in, [this](auto& request, auto&) {
-        if (identified_ || !hooks_.checkSecret || !hooks_.checkSecret(request.secret)) {
+        if (identified_ || request.version != kProtocolVersion || !hooks_.checkSecret ||
+            !hooks_.checkSecret(request.secret)) {
           throw ProtocolError("the page presented no valid secret");
         }
         identified_ = true;

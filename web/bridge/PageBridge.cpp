@@ -94,7 +94,7 @@ class BridgeState {
     auto connection = ConnectionOf(view);
     if (!connection) return nullptr;
     bridge::GetDocumentMsg::Reply reply;
-    if (!connection->Call<bridge::GetDocumentMsg>({}, reply) || !reply.document.IsObject()) return nullptr;
+    if (Failed(connection->Call<bridge::GetDocumentMsg>({}, reply)) || !reply.document.IsObject()) return nullptr;
     return reply.document.Dispatch();
   }
 

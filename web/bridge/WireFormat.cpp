@@ -36,6 +36,10 @@ Variant MakeInteger(VarType t, int64_t raw) {
   }
 }
 
+bool IsArrayElementType(VarType t) {
+  return t == VT_VARIANT || (IsScalarType(t) && t != VT_EMPTY && t != VT_NULL);
+}
+
 }  // namespace
 
 void Writer::Put(const WideString& s) {
@@ -67,7 +71,10 @@ void Writer::Put(const Variant& source) {
       Put(static_cast<uint16_t>(VT_EMPTY));
       return;
     }
-    Put(static_cast<uint16_t>(t));
+    if (!IsArrayElementType(v.Array()->elementType)) {
+      throw UnsupportedValue("an array of this type cannot cross to the other process");
+    }
+    Put(static_cast<uint16_t>(VT_ARRAY | v.Array()->elementType));
     PutArray(*v.Array());
     return;
   }
@@ -96,7 +103,7 @@ void Writer::Put(const Variant& source) {
       Put(v.Dispatch() && codec_ ? codec_->Export(v.Dispatch()) : WireObject{});
       return;
     default:
-      throw ProtocolError("a value of this type cannot cross to the page");
+      throw UnsupportedValue("a value of this type cannot cross to the other process");
   }
 }
 
@@ -147,8 +154,7 @@ void Reader::Get(Variant& v) {
   const VarType t = static_cast<VarType>(code);
   if (t & VT_ARRAY) {
     const VarType element = static_cast<VarType>(t & ~VT_ARRAY);
-    if ((t & VT_BYREF) || (element != VT_VARIANT && !IsScalarType(element)) || element == VT_EMPTY ||
-        element == VT_NULL) {
+    if ((t & VT_BYREF) || !IsArrayElementType(element)) {
       throw ProtocolError("bad array type in a bridge message");
     }
     GetArray(element, v);

@@ -20,6 +20,12 @@ class ProtocolError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A value the bridge has no layout for: the call that carries it fails, the connection stays.
+class UnsupportedValue : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // How an object crosses: either an entry of the receiver's own table (an object it exported
 // before, coming back) or an entry of the sender's table.
 struct WireObject {

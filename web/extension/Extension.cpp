@@ -33,14 +33,14 @@ void OnPageGone(gpointer, GObject* page) {
   link->Close();
 }
 
-void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
+void ConnectPage(WebKitWebPage* page) {
   auto link = PageLink::Connect(State().address, State().secret, webkit_web_page_get_id(page));
   if (!link) return;
   State().pages[page] = std::move(link);
   g_object_weak_ref(G_OBJECT(page), OnPageGone, nullptr);
 }
 
-void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame, gpointer) {
+void StartDocument(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame) {
   if (!webkit_frame_is_main_frame(frame)) return;
   auto it = State().pages.find(page);
   if (it == State().pages.end()) return;
@@ -50,6 +50,23 @@ void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
   G_GNUC_END_IGNORE_DEPRECATIONS
   const char* uri = webkit_frame_get_uri(frame);
   link->OnNewDocument(context, ulka::Wide(uri ? uri : ""));
+}
+
+// Signal handlers are C frames: nothing may escape them.
+template <class F>
+void Guarded(F&& body) noexcept {
+  try {
+    body();
+  } catch (...) {
+  }
+}
+
+void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
+  Guarded([page] { ConnectPage(page); });
+}
+
+void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame, gpointer) {
+  Guarded([&] { StartDocument(world, page, frame); });
 }
 
 }  // namespace

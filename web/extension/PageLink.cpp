@@ -12,7 +12,7 @@ std::shared_ptr<PageLink> PageLink::Connect(const std::string& address, const st
   int fd = ConnectToBridge(address);
   if (fd < 0) return nullptr;
   auto link = std::make_shared<PageLink>(fd);
-  link->Post<HelloMsg>({pageId, Wide(secret)});
+  link->Post<HelloMsg>({kProtocolVersion, pageId, Wide(secret)});
   link->Start();
   return link->IsClosed() ? nullptr : link;
 }
@@ -33,7 +33,11 @@ void PageLink::Start() {
 gboolean PageLink::OnReadable(gint, GIOCondition, gpointer self) {
   auto* link = static_cast<PageLink*>(self);
   auto keepAlive = link->shared_from_this();
-  link->ServeIncoming();
+  try {
+    link->ServeIncoming();
+  } catch (...) {
+    link->Close();  // nothing escapes into the main loop
+  }
   return link->IsClosed() ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
 }
 
@@ -63,7 +67,7 @@ void PageLink::OnNewDocument(JSGlobalContextRef context, const WideString& url) 
   context_ = JSGlobalContextRetain(context);
   AttachContext(context_, std::make_shared<EngineLink>());
   NewDocumentMsg::Reply reply;
-  if (!Call<NewDocumentMsg>({url}, reply)) return;
+  if (Failed(Call<NewDocumentMsg>({url}, reply))) return;
   trusted_ = reply.trusted;
   if (trusted_) InstallExternal(reply.external);
 }
