@@ -11,6 +11,7 @@
 #include "platform/Shell.h"
 #include "runtime/AppHooks.h"
 #include "web/Browser.h"
+#include "web/HttpLoader.h"
 #include "web/Protocol.h"
 
 namespace ulka {
@@ -92,6 +93,7 @@ void InstallWebHooks() {
   };
   hooks.specialFolder = [](int32_t id) { return Wide(SpecialFolderPath(id)); };
   hooks.moveToTrash = TrashFile;
+  RegisterHttpLoaders();
   SetShellOpenHandler([](const WideString& fileName, void*) { return OpenWithDefaultHandler(Utf8(fileName)); });
 }
 
