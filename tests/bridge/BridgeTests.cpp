@@ -96,6 +96,24 @@ TEST(PageBridge, ExternalIsTheHostObjectItselfAndFollowsSetExternal) {
   PageBridge::Instance().SetExternal(host.View(), &host.External());
 }
 
+TEST(PageBridge, APageRestoredByGoingBackHasAWorkingExternal) {
+  PageHost host;
+  ASSERT_EQ(host.Load(PageUrl("store.html")), "DONE");
+  ASSERT_EQ(host.Load(PageUrl("blank.html")), "DONE");
+  ASSERT_TRUE(webkit_web_view_can_go_back(host.View()));
+  webkit_web_view_go_back(host.View());
+  ASSERT_TRUE(WaitUntil([&] {
+    const char* uri = webkit_web_view_get_uri(host.View());
+    return uri && std::string(uri).ends_with("store.html") && !webkit_web_view_is_loading(host.View());
+  }));
+  Variant holder;
+  EXPECT_EQ(PageExternal(host.View(), holder), &host.External());
+  Variant result;
+  ExcepInfo excep;
+  EXPECT_EQ(CallMember(&host.External(), u"add", {Variant(int32_t{1}), Variant(int32_t{2})}, result, excep), S_OK);
+  EXPECT_EQ(result.Int(), 3);
+}
+
 TEST(PageBridge, ObjectsThePageHeldAreReleasedWithItsDocument) {
   PageHost host;
   ASSERT_EQ(host.Load(PageUrl("blank.html")), "DONE");

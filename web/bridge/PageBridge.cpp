@@ -120,6 +120,9 @@ class BridgeState {
   void Track(WebKitWebView* view) {
     if (views_.count(view)) return;
     views_[view];
+    // A page kept for going back would come back holding objects its successor released: such
+    // views load their pages again instead.
+    webkit_settings_set_enable_page_cache(webkit_web_view_get_settings(view), FALSE);
     g_object_weak_ref(G_OBJECT(view), &BridgeState::OnViewGone, this);
   }
 

@@ -10,6 +10,9 @@
 //   PageBridge::Instance().Forget(view);                   // when the view goes away
 //   PageBridge::Instance().TrustScheme(u"ulka");           // schemes whose pages get window.external
 //
+// A view given an external object keeps no pages for going back (the back-forward cache): a new
+// document releases what the previous one held, so a page is loaded again instead of restored.
+//
 // Pages of trusted schemes and file pages get `window.external`; network pages (http, https) and
 // about:blank never do. Everything runs on the main thread; a call into a page waits by serving
 // the main loop, and fails (never hangs) once the page's web process has gone or the view is
