@@ -141,6 +141,20 @@ TEST(PageBridge, NetworkPagesGetNoExternal) {
   EXPECT_EQ(host.Load(PageUrl("http.html")), "HAS EXTERNAL");
 }
 
+TEST(PageBridge, APageNavigatingItselfToAnApplicationPageGetsExternal) {
+  PageHost host;
+  ASSERT_EQ(host.Load(PageUrl("blank.html")), "DONE");
+  Ref<IDispatch> document = PageBridge::Instance().Document(host.View());
+  ASSERT_TRUE(document);
+  Variant location = GetMember(document.get(), u"location");
+  ASSERT_TRUE(location.IsObject());
+  Variant target(WideString(u"ulka:///http.html"));
+  ASSERT_EQ(InvokeByName(location.Dispatch(), u"href", DISPATCH_PROPERTYPUT, std::span<Variant>(&target, 1), nullptr),
+            S_OK);
+  EXPECT_TRUE(WaitUntil([&] { return host.Title() == "HAS EXTERNAL" || host.Title() == "NO EXTERNAL"; }));
+  EXPECT_EQ(host.Title(), "HAS EXTERNAL");
+}
+
 TEST(PageBridge, CallsIntoAClosedPageFailInsteadOfHanging) {
   Variant stored;
   {

@@ -143,12 +143,18 @@ class BridgeState {
     connections_.push_back(std::move(connection));
   }
 
+  // Both the web process and the view must say the document comes from a trusted scheme: a web
+  // process taken over by a network page cannot claim to show an application page.
   bool NewDocument(uint64_t pageId, const WideString& url, Variant& external) {
     WebKitWebView* view = ViewOfPage(pageId);
-    if (!view || !trusted_.count(SchemeOf(url))) return false;
+    if (!view || !IsTrusted(url)) return false;
+    const char* shown = webkit_web_view_get_uri(view);
+    if (!shown || !IsTrusted(Wide(shown))) return false;
     if (IDispatch* object = views_[view].external.get()) external = Variant(object);
     return true;
   }
+
+  bool IsTrusted(const WideString& url) const { return trusted_.count(SchemeOf(url)) > 0; }
 
   WebKitWebView* ViewOfPage(uint64_t pageId) {
     for (auto& [view, state] : views_) {
