@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Whole-program figures of the windowed host, each against the floor program (one WebKitGTK view
+# serving the same files from memory), measured in the same run:
+#   start to first paint of a hello-world page   (target: at most 1.2 x the floor's time)
+#   resident memory of program + web processes   (target: at most 1.2 x the floor's)
+#   fetch of a 50 MB file from a zip and a folder (target: at least 0.8 x the floor's rate)
+#   web.sh BUILD
+set -euo pipefail
+build=$(cd "${1:-build-bench}" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"; fi
+export WEBKIT_DISABLE_DMABUF_RENDERER=1
+ulka=$build/app/ulka floor=$build/bench/floor_view
+work=$(mktemp -d)
+export HOME=$work/home XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+mkdir -p "$HOME"
+trap 'rm -rf "$work"' EXIT
+cp "$here/web/hello.html" "$here/web/start.js" "$here/web/fetch.html" "$work/"
+head -c $((50 * 1048576)) /dev/urandom > "$work/big.bin"
+(cd "$work" && zip -q -0 app.zip fetch.html big.bin)
+
+now() { date +%s.%N; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+# Seconds from launch to the exit that the first paint triggers; the median of five runs.
+paint_time() {
+  for _ in 1 2 3 4 5; do
+    local t0; t0=$(now)
+    timeout 60 "$@" >/dev/null 2>&1
+    awk -v a="$t0" -v b="$(now)" 'BEGIN { print b - a }'
+  done | median
+}
+
+descendants() { for child in $(pgrep -P "$1"); do echo "$child"; descendants "$child"; done; }
+
+# Waits for a window whose name matches, answers its name.
+window_name() {
+  local pattern=$1
+  for _ in $(seq 600); do
+    local id; id=$(xdotool search --name "$pattern" 2>/dev/null | head -1 || true)
+    if [ -n "$id" ]; then xdotool getwindowname "$id"; return; fi
+    sleep 0.05
+  done
+  echo "timeout"
+}
+
+# Kilobytes resident in the program and every process under it, once its page has painted.
+resident() {
+  "$@" >/dev/null 2>&1 &
+  local pid=$!
+  window_name '^painted$' >/dev/null
+  sleep 0.5
+  local total=0
+  for p in $pid $(descendants $pid); do
+    total=$((total + $(awk '/VmRSS/ {print $2}' /proc/$p/status 2>/dev/null || echo 0)))
+  done
+  kill $pid; wait $pid 2>/dev/null || true
+  echo $total
+}
+
+# The best MB/s the fetch page reports.
+fetch_rate() {
+  "$@" >/dev/null 2>&1 &
+  local pid=$!
+  local name; name=$(window_name '^rate ')
+  kill $pid; wait $pid 2>/dev/null || true
+  echo "${name#rate }"
+}
+
+cd "$work"
+floor_paint=$(paint_time "$floor" "$work" hello.html --quit-on-title painted)
+ulka_paint=$(paint_time "$ulka" hello.html quit)
+echo "first paint: ulka ${ulka_paint}s, floor ${floor_paint}s, ratio $(ratio "$ulka_paint" "$floor_paint") (target <= 1.2)"
+
+floor_rss=$(resident "$floor" "$work" hello.html)
+ulka_rss=$(resident "$ulka" hello.html stay)
+echo "resident memory: ulka ${ulka_rss} kB, floor ${floor_rss} kB, ratio $(ratio "$ulka_rss" "$floor_rss") (target <= 1.2)"
+
+floor_rate=$(fetch_rate "$floor" "$work" fetch.html)
+folder_rate=$(fetch_rate "$ulka" fetch.html)
+zip_rate=$(fetch_rate "$ulka" app.zip)
+echo "fetch 50 MB: floor ${floor_rate} MB/s, folder ${folder_rate} MB/s (ratio $(ratio "$folder_rate" "$floor_rate")), zip ${zip_rate} MB/s (ratio $(ratio "$zip_rate" "$floor_rate")) (target >= 0.8)"
