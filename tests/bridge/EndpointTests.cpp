@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 
 #include <atomic>
+#include <cstring>
 #include <future>
 #include <thread>
 
@@ -24,9 +25,7 @@ class TestEndpoint final : public BridgeEndpoint {
   std::atomic<size_t> exportsSeen{0};
 
  protected:
-  void WaitForInput() override {
-    if (!Socket().WaitAndRead(-1)) Close();
-  }
+  void WaitForInput() override { Socket().WaitAndRead(-1); }
   bool ServePageMessage(const Frame& frame, Reader& in) override {
     if (frame.message == Message::GetDocument) {
       Serve<GetDocumentMsg>(frame, in, [this](auto&, auto& reply) { reply.document = Variant(document_.get()); });
@@ -199,6 +198,26 @@ TEST(BridgeEndpoint, CallsFailOnceThePeerHasGone) {
   EXPECT_EQ(excep.scode, RPC_E_DISCONNECTED);
   EXPECT_EQ(excep.description, DisconnectedText());
   EXPECT_TRUE(c.near->IsClosed());
+}
+
+TEST(BridgeEndpoint, AReplySentJustBeforeThePeerLeavesStillArrives) {
+  int fds[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+  auto endpoint = std::make_shared<TestEndpoint>(fds[0], nullptr);
+  // The peer answers the request (the document is Empty) and closes at once.
+  std::thread peer([fd = fds[1]] {
+    uint8_t request[kFrameHeaderSize];
+    if (read(fd, request, sizeof request) != static_cast<ssize_t>(sizeof request)) return;
+    uint8_t reply[kFrameHeaderSize + 2] = {2, 0, 0, 0, static_cast<uint8_t>(FrameKind::Reply),
+                                           static_cast<uint8_t>(Message::GetDocument), 0};
+    std::memcpy(reply + 7, request + 7, 8);  // the call id
+    if (write(fd, reply, sizeof reply) < 0) return;
+    close(fd);
+  });
+  GetDocumentMsg::Reply reply;
+  EXPECT_EQ(endpoint->Call<GetDocumentMsg>({}, reply), S_OK);
+  EXPECT_TRUE(reply.document.IsEmpty());
+  peer.join();
 }
 
 TEST(BridgeEndpoint, ProxiesRefuseCallsFromOtherThreads) {

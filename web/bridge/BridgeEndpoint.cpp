@@ -32,24 +32,24 @@ bool BridgeEndpoint::CallRaw(Message message, const Bytes& body, Bytes& replyBod
       pending_.erase(callId);
       return true;
     }
+    // What arrived before the peer went is still served: the reply may be among it.
+    if (HandleOneBufferedFrame()) continue;
     if (closed_ || !socket_.IsOpen()) {
       pending_.erase(callId);
       Close();
       return false;
     }
-    if (!HandleOneBufferedFrame()) WaitForInput();
+    WaitForInput();
   }
 }
 
 void BridgeEndpoint::ServeIncoming() {
   if (closed_) return;
   auto keepAlive = shared_from_this();
-  if (!socket_.ReadAvailable()) {
-    Close();
-    return;
-  }
+  socket_.ReadAvailable();  // false when the peer has gone; what it sent before is still served
   while (HandleOneBufferedFrame()) {
   }
+  if (!socket_.IsOpen()) Close();
 }
 
 bool BridgeEndpoint::HandleOneBufferedFrame() {
@@ -85,7 +85,6 @@ void BridgeEndpoint::Close() {
   if (closed_) return;
   closed_ = true;
   socket_.Close();
-  replies_.clear();
   CutOffImports();
   // Released after the tables are consistent: a released object may reach back here.
   auto lent = std::move(exports_);

@@ -60,7 +60,8 @@ class BridgeEndpoint : public ObjectCodec, public std::enable_shared_from_this<B
 
  protected:
   // Blocks until something may have arrived (the host iterates the main loop; the web process
-  // waits on the socket). Must let ServeIncoming run or read into the socket's buffer.
+  // waits on the socket). Must let ServeIncoming run or read into the socket's buffer; a peer
+  // that has gone shows as a closed socket afterwards.
   virtual void WaitForInput() = 0;
   // Page messages (everything that is not an object message). Answers whether the message was
   // one this side serves (and then has served it with Serve).

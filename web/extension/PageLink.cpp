@@ -41,9 +41,7 @@ gboolean PageLink::OnReadable(gint, GIOCondition, gpointer self) {
   return link->IsClosed() ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
 }
 
-void PageLink::WaitForInput() {
-  if (!Socket().WaitAndRead(-1)) Close();
-}
+void PageLink::WaitForInput() { Socket().WaitAndRead(-1); }
 
 void PageLink::OnClosed() {
   if (!source_) return;
