@@ -1,6 +1,8 @@
 // The page bridge end to end: a real web view and web process under the X server of the test run.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "automation/VekObject.h"
 #include "tests/bridge/PageHost.h"
 #include "web/bridge/BridgeEndpoint.h"
@@ -112,6 +114,15 @@ TEST(PageBridge, APageRestoredByGoingBackHasAWorkingExternal) {
   ExcepInfo excep;
   EXPECT_EQ(CallMember(&host.External(), u"add", {Variant(int32_t{1}), Variant(int32_t{2})}, result, excep), S_OK);
   EXPECT_EQ(result.Int(), 3);
+}
+
+TEST(PageBridge, OtherThreadsGetNoDocument) {
+  PageHost host;
+  ASSERT_EQ(host.Load(PageUrl("blank.html")), "DONE");
+  Ref<IDispatch> fromWorker;
+  std::thread([&] { fromWorker = PageBridge::Instance().Document(host.View()); }).join();
+  EXPECT_FALSE(fromWorker);
+  EXPECT_TRUE(PageBridge::Instance().Document(host.View()));
 }
 
 TEST(PageBridge, ObjectsThePageHeldAreReleasedWithItsDocument) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "automation/Unicode.h"
@@ -200,10 +201,31 @@ PageBridge& PageBridge::Instance() {
   return bridge;
 }
 
-void PageBridge::Attach(WebKitWebContext* context) { BridgeState::Get().Attach(context); }
-void PageBridge::TrustScheme(const WideString& scheme) { BridgeState::Get().TrustScheme(scheme); }
-void PageBridge::SetExternal(WebKitWebView* view, IDispatch* external) { BridgeState::Get().SetExternal(view, external); }
-Ref<IDispatch> PageBridge::Document(WebKitWebView* view) { return BridgeState::Get().Document(view); }
-void PageBridge::Forget(WebKitWebView* view) { BridgeState::Get().Forget(view); }
+// Views, connections and the objects lent to pages belong to the thread that runs the main loop
+// (the one that attached the first context); other threads get nothing.
+bool OnBridgeThread() {
+  static const std::thread::id mainThread = std::this_thread::get_id();
+  return std::this_thread::get_id() == mainThread;
+}
+
+void PageBridge::Attach(WebKitWebContext* context) {
+  if (OnBridgeThread()) BridgeState::Get().Attach(context);
+}
+
+void PageBridge::TrustScheme(const WideString& scheme) {
+  if (OnBridgeThread()) BridgeState::Get().TrustScheme(scheme);
+}
+
+void PageBridge::SetExternal(WebKitWebView* view, IDispatch* external) {
+  if (OnBridgeThread()) BridgeState::Get().SetExternal(view, external);
+}
+
+Ref<IDispatch> PageBridge::Document(WebKitWebView* view) {
+  return OnBridgeThread() ? BridgeState::Get().Document(view) : nullptr;
+}
+
+void PageBridge::Forget(WebKitWebView* view) {
+  if (OnBridgeThread()) BridgeState::Get().Forget(view);
+}
 
 }  // namespace ulka

@@ -14,8 +14,9 @@
 // document releases what the previous one held, so a page is loaded again instead of restored.
 //
 // Pages of trusted schemes and file pages get `window.external`; network pages (http, https) and
-// about:blank never do. Everything runs on the main thread; a call into a page waits by serving
-// the main loop, and fails (never hangs) once the page's web process has gone or the view is
+// about:blank never do. Everything runs on the main thread (the one that first calls the bridge;
+// calls from other threads do nothing and answer null); a call into a page waits by serving the
+// main loop, and fails (never hangs) once the page's web process has gone or the view is
 // forgotten.
 #pragma once
 
