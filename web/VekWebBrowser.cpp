@@ -158,6 +158,7 @@ void TVekWebBrowser::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, g
   if (g_getenv("ULKA_TRACE")) g_printerr("load %d %s\n", int(event), webkit_web_view_get_uri(view));
   auto* host = static_cast<TVekWebBrowser*>(self);
   if (event == WEBKIT_LOAD_STARTED) {
+    host->ApplyOptions();  // also for navigations the page starts itself
     host->BeginNavigation();
     host->awaitingStart_ = false;
     host->title_.clear();

@@ -46,6 +46,15 @@ check(b.NoScroll && b.NoSelection, "options set");
 b.NoScroll = false;
 check(!b.NoScroll && b.NoSelection, "NoScroll cleared alone");
 
+// Options apply to the next document loaded, not to the one shown.
+b.NoScroll = true; b.NoSelection = true;
+b.Open("style.html");
+check(b.Wait(20000) && b.Browser.LocationName == "hidden none", "options in the next page: " + b.Browser.LocationName);
+b.NoScroll = false; b.NoSelection = false;
+check(b.Browser.LocationName == "hidden none", "page shown keeps its options");
+b.Open("style.html");
+check(b.Wait(20000) && b.Browser.LocationName.indexOf("visible") == 0, "options cleared: " + b.Browser.LocationName);
+
 // Icon: applied only when the picture loads.
 b.Icon = "img/icon.png";
 check(b.Icon == "img/icon.png", "Icon");
