@@ -19,6 +19,7 @@ bool BridgeEndpoint::CallRaw(Message message, const Bytes& body, Bytes& replyBod
   if (closed_ || !OnOwnerThread()) return false;
   auto keepAlive = shared_from_this();
   const uint64_t callId = ++nextCallId_;
+  ++traffic_;
   pending_.insert(callId);
   if (!socket_.Send(FrameKind::Request, message, callId, body)) {
     pending_.erase(callId);
@@ -66,6 +67,7 @@ bool BridgeEndpoint::HandleOneBufferedFrame() {
 }
 
 void BridgeEndpoint::HandleFrame(Frame& frame) {
+  if (frame.kind != FrameKind::Reply) ++traffic_;
   if (frame.kind == FrameKind::Reply) {
     if (pending_.count(frame.callId)) replies_[frame.callId] = std::move(frame.body);
     return;

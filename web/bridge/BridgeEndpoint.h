@@ -48,6 +48,9 @@ class BridgeEndpoint : public ObjectCodec, public std::enable_shared_from_this<B
   void DropDocumentObjects();
 
   bool OnOwnerThread() const { return std::this_thread::get_id() == owner_; }
+  // Counts the messages that went either way: a value fetched ahead is still current while this
+  // has not moved since.
+  uint64_t Traffic() const { return traffic_; }
 
   // ObjectCodec
   WireObject Export(IDispatch* object) override;
@@ -105,6 +108,7 @@ class BridgeEndpoint : public ObjectCodec, public std::enable_shared_from_this<B
   bool closed_ = false;
   std::thread::id owner_;
   uint64_t nextCallId_ = 0;
+  uint64_t traffic_ = 0;
   std::unordered_set<uint64_t> pending_;
   std::unordered_map<uint64_t, Bytes> replies_;
 

@@ -146,7 +146,9 @@ HRESULT BridgeProxy::RemoteDispID(const WideString& name, uint32_t flags, DISPID
   GetDispIDMsg::Reply reply;
   if (HRESULT sent = endpoint->Call<GetDispIDMsg>(request, reply); Failed(sent)) return sent;
   id = reply.id;
-  if (Succeeded(reply.hr) && reply.fetched) prefetched_ = Prefetched{reply.id, std::move(reply.value)};
+  if (Succeeded(reply.hr) && reply.fetched) {
+    prefetched_ = Prefetched{reply.id, std::move(reply.value), endpoint->Traffic()};
+  }
   return reply.hr;
 }
 
@@ -162,7 +164,9 @@ HRESULT BridgeProxy::InvokeEx(DISPID id, uint16_t flags, DispParams& params, Var
     prefetched_.reset();
     const bool plainGet = flags == DISPATCH_PROPERTYGET && params.args.empty() &&
                           (params.named.empty() || (params.named.size() == 1 && params.named[0].id == DISPID_THIS));
-    if (plainGet && fetched.id == id && result) {
+    auto endpoint = endpoint_.lock();
+    const bool current = endpoint && endpoint->Traffic() == fetched.traffic;
+    if (plainGet && current && fetched.id == id && result) {
       *result = std::move(fetched.value);
       return S_OK;
     }

@@ -40,6 +40,7 @@ class BridgeProxy final : public IDispatch, public IDispatchEx {
   struct Prefetched {
     DISPID id;
     Variant value;
+    uint64_t traffic;  // the endpoint's traffic right after the value arrived
   };
 
   ~BridgeProxy() override;
