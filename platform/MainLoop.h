@@ -10,6 +10,10 @@ namespace ulka {
 // Makes the window system ready; false when there is no display.
 bool InitPlatform();
 bool PlatformReady();
+// Whether the caller runs on the thread that made the platform ready (the one that owns windows).
+bool OnMainThread();
+// Runs `call` on the main thread and waits for it; at once when the caller is the main thread.
+void RunOnMainThread(const std::function<void()>& call);
 
 // Runs the loop until the application is told to terminate.
 void RunMainLoop();

@@ -50,7 +50,12 @@ int32_t AutomaticAnswer(const std::string& text, const std::string& caption) {
 
 int32_t ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
   if (int32_t automatic = AutomaticAnswer(text, caption); automatic >= 0) return automatic;
-  if (!InitPlatform()) return 0;
+  if (!PlatformReady() && !InitPlatform()) return 0;
+  if (!OnMainThread()) {  // script threads report errors too; windows belong to the main thread
+    int32_t answer = 0;
+    RunOnMainThread([&] { answer = ShowMessageBox(text, caption, flags); });
+    return answer;
+  }
   GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, TypeFor(flags), GTK_BUTTONS_NONE,
                                              "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());

@@ -5,6 +5,9 @@
 
 namespace ulka {
 
+// A program that opens browser windows must also make the web engine (SharedWebContext) before
+// any script engine of its own starts: views made after a JavaScript engine started in the
+// process load nothing.
 void InstallWebHooks();
 
 }  // namespace ulka
