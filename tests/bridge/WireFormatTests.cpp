@@ -222,6 +222,16 @@ TEST(FrameSocket, APeerThatGoesAwayIsNoticed) {
   EXPECT_FALSE(receiver.Send(FrameKind::Request, Message::Invoke, 1, Bytes{}));
 }
 
+TEST(FrameSocket, ASendToAPeerThatTakesNothingGivesUp) {
+  SocketPair pair;
+  FrameSocket sender(pair.a);
+  sender.SetStallTimeout(200);
+  const Bytes big(8 << 20, 1);
+  EXPECT_FALSE(sender.Send(FrameKind::Request, Message::Invoke, 1, big));
+  EXPECT_FALSE(sender.IsOpen());
+  close(pair.b);
+}
+
 TEST(FrameSocket, TwoSidesSendingLargeFramesAtOnceDoNotBlockEachOther) {
   SocketPair pair;
   FrameSocket left(pair.a), right(pair.b);

@@ -118,7 +118,8 @@ bool FrameSocket::WriteAll(const uint8_t* header, size_t headerSize, const uint8
       // The peer is not taking data: read what it sends meanwhile, so that two sides sending
       // large frames at once cannot block each other.
       pollfd p{fd_, POLLOUT | POLLIN, 0};
-      if (::poll(&p, 1, -1) < 0 && errno != EINTR) return false;
+      const int ready = ::poll(&p, 1, stallTimeoutMs_);
+      if (ready == 0 || (ready < 0 && errno != EINTR)) return false;
       if (p.revents & (POLLIN | POLLHUP)) {
         bool gotData;
         if (!ReadOnce(gotData) && !(p.revents & POLLOUT)) return false;

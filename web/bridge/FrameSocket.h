@@ -29,8 +29,12 @@ class FrameSocket {
   void Close();
 
   // Sends one frame whole. While the peer does not take it, what the peer sends meanwhile is read
-  // into the buffer, so two sides writing large frames at once cannot block each other.
+  // into the buffer, so two sides writing large frames at once cannot block each other; a peer
+  // that neither takes nor sends anything for ten seconds fails the send.
   bool Send(FrameKind kind, Message message, uint64_t callId, const Bytes& body);
+  // How long a send waits for a peer that takes nothing and sends nothing.
+  void SetStallTimeout(int milliseconds) { stallTimeoutMs_ = milliseconds; }
+
   // Reads what has arrived without waiting; false when the peer has gone.
   bool ReadAvailable();
   // Waits for input (at most `timeoutMs`, -1 without limit) and reads it; false when the peer has
@@ -47,6 +51,7 @@ class FrameSocket {
   Bytes in_;
   size_t inStart_ = 0;  // consumed bytes at the front of in_
   std::unique_ptr<uint8_t[]> scratch_;
+  int stallTimeoutMs_ = 10000;
 };
 
 }  // namespace ulka::bridge
