@@ -94,6 +94,7 @@ void PlatformWindow::SetBounds(const TRect& outer) {
   const Frame frame = FrameExtents();
   requested_ = outer;
   known_ = outer;
+  resizeRetries_ = 3;
   clientWidth_ = std::max(outer.Width() - frame.left - frame.right, 0);
   clientHeight_ = std::max(outer.Height() - frame.top - frame.bottom, 0);
   gtk_window_move(window_, outer.Left, outer.Top);
@@ -175,7 +176,12 @@ gboolean PlatformWindow::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpoin
   // Events from before a requested change say nothing about it; the one that carries the
   // requested size confirms it.
   if (w->requested_) {
-    if (event->width != w->clientWidth_ || event->height != w->clientHeight_) return FALSE;
+    if (event->width != w->clientWidth_ || event->height != w->clientHeight_) {
+      // The window manager may answer a request made while it was still placing the window with
+      // the old size; ask again a few times.
+      if (w->resizeRetries_-- > 0) gtk_window_resize(w->window_, std::max(w->clientWidth_, 1), std::max(w->clientHeight_, 1));
+      return FALSE;
+    }
     w->requested_.reset();
   }
   w->clientWidth_ = event->width;

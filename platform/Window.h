@@ -82,6 +82,7 @@ class PlatformWindow {
   TRect known_{0, 0, kDefaultClientWidth, kDefaultClientHeight};  // the last bounds seen
   GdkWindowState state_ = GdkWindowState(0);
   int requestedState_ = -1;
+  int resizeRetries_ = 0;
   bool modal_ = false;
   SignalConnection deleteSignal_, configureSignal_, stateSignal_;
 };
