@@ -115,12 +115,15 @@ void PlatformWindow::SetClientSize(int width, int height) {
 
 int PlatformWindow::State() const {
   if (requestedState_ >= 0) return requestedState_;
+  if (hiddenState_ >= 0) return hiddenState_;
   if (state_ & GDK_WINDOW_STATE_ICONIFIED) return 1;
   if (state_ & GDK_WINDOW_STATE_MAXIMIZED) return 2;
   return 0;
 }
 
 void PlatformWindow::SetState(int state) {
+  if (g_getenv("ULKA_TRACE")) g_printerr("set state %d\n", state);
+  hiddenState_ = -1;
   requestedState_ = state;
   switch (state) {
     case 1:
@@ -141,12 +144,15 @@ void PlatformWindow::SetState(int state) {
 bool PlatformWindow::Visible() const { return gtk_widget_get_visible(GTK_WIDGET(window_)); }
 
 void PlatformWindow::Show() {
+  hiddenState_ = -1;
   gtk_widget_show(GTK_WIDGET(window_));
   gtk_window_present(window_);
 }
 
 void PlatformWindow::Hide() {
-  Bounds();  // remember where the window was: a hidden window has no frame to ask
+  // Remember where and how the window was: hiding changes what the server reports.
+  Bounds();
+  if (Visible()) hiddenState_ = State();
   gtk_widget_hide(GTK_WIDGET(window_));
 }
 
@@ -192,6 +198,7 @@ gboolean PlatformWindow::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpoin
 
 gboolean PlatformWindow::OnStateEvent(GtkWidget*, GdkEventWindowState* event, gpointer self) {
   auto* w = static_cast<PlatformWindow*>(self);
+  if (g_getenv("ULKA_TRACE")) g_printerr("window state %x changed %x\n", event->new_window_state, event->changed_mask);
   w->state_ = event->new_window_state;
   if (event->changed_mask & (GDK_WINDOW_STATE_ICONIFIED | GDK_WINDOW_STATE_MAXIMIZED)) w->requestedState_ = -1;
   if (w->onStateChanged) w->onStateChanged();

@@ -83,6 +83,7 @@ class PlatformWindow {
   GdkWindowState state_ = GdkWindowState(0);
   int requestedState_ = -1;
   int resizeRetries_ = 0;
+  int hiddenState_ = -1;  // the state when the window was last hidden
   bool modal_ = false;
   SignalConnection deleteSignal_, configureSignal_, stateSignal_;
 };

@@ -10,7 +10,8 @@ for run in 1 2 3; do
 done
 settings=$(find "$home" -path "*UlkaTests/Placement/.settings")
 [ -n "$settings" ] || { echo "no settings file under the documents folder" >&2; exit 1; }
-grep -q '<window state="2"' "$settings" || { echo "unexpected settings: $(cat "$settings")" >&2; exit 1; }
+grep -Eq '<window state="0" left="-?[0-9]+" top="-?[0-9]+" width="[0-9]+" height="[0-9]+"' "$settings" ||
+  { echo "unexpected settings: $(cat "$settings")" >&2; exit 1; }
 # A broken file counts as missing: the application still starts and writes a new one.
 echo '<settings><window' > "$settings"
 ULKA_TEST_HOME=$home "$here/run-app.sh" "$1" 0 "$2" || { echo "run with a broken file failed" >&2; exit 1; }
