@@ -8,8 +8,6 @@ TBrowserForm* mainForm = nullptr;
 bool mainFormChosen = false;
 }  // namespace
 
-std::function<void(const std::string&)> TBrowserForm::onApplicationTitle;
-
 TBrowserForm::TBrowserForm()
     : view_(std::make_unique<TVekWebBrowser>()),
       outer_(gtk_box_new(GTK_ORIENTATION_VERTICAL, 0)),
@@ -23,10 +21,8 @@ TBrowserForm::TBrowserForm()
   gtk_box_pack_start(GTK_BOX(outer_), middle_, TRUE, TRUE, 0);
   window_.SetContent(outer_);
   window_.onClosed = [this] { OnClosed(); };
-  view_->onTitleChange = [this](const std::string& title) {
-    window_.SetTitle(title);
-    if (IsMainForm() && onApplicationTitle) onApplicationTitle(title);
-  };
+  // The page's title is the window's; the desktop shows the main window's as the application's.
+  view_->onTitleChange = [this](const std::string& title) { window_.SetTitle(title); };
 }
 
 TBrowserForm::~TBrowserForm() {

@@ -31,7 +31,6 @@ class TBrowserForm {
   // The first form made in the process; closing it ends the application.
   static TBrowserForm* MainForm();
   bool IsMainForm() const { return MainForm() == this; }
-  static std::function<void(const std::string&)> onApplicationTitle;
 
  private:
   void OnClosed();
