@@ -69,9 +69,10 @@ class PackageSourceTest : public ::testing::Test {
   Variant Host(const Bytes& resource) {
     std::string host = (root_ / "host").string();
     fs::copy_file("/bin/true", host, fs::copy_options::overwrite_existing);
-    if (!resource.empty())
+    if (!resource.empty()) {
       EXPECT_TRUE(UpdateResource(host, Variant(int32_t{23}), Variant(WideString(u"ULKA")),
                                  Variant::FromBytes(resource), 0));
+    }
     return Variant(Wide(host));
   }
   WideString File(const std::string& name, const Bytes& bytes) {
