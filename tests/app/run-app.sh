@@ -9,7 +9,8 @@ ulka=$1 expected=$2
 shift 2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export HOME=${ULKA_TEST_HOME:-$work/home} XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+home=${ULKA_TEST_HOME:-$work/home}
+export HOME=$home XDG_DATA_HOME=$home/data XDG_CACHE_HOME=$home/cache
 export ULKA_MESSAGEBOX_ANSWER=1 ULKA_SHELL_OPEN_LOG=$work/opened.txt ULKA_TEST_WORK=$work
 mkdir -p "$HOME"
 opens=
