@@ -141,7 +141,11 @@ void TUlka::Run() {
 
 void TUlka::RunSequence() {
   std::optional<ApplicationSource> source = ChooseApplicationSource(*FRtl);
-  if (!source || !PlatformReady()) return;
+  if (!source) return;
+  if (!PlatformReady()) {
+    std::fputs("ulka: cannot open the display\n", stderr);
+    return;
+  }
 
   RunState run{*FRtl, MakeRef<TProtocol>(), nullptr, nullptr, {}, std::nullopt, nullptr};
   run.protocol->Register(u"ulka", source->handler.get());

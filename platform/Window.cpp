@@ -122,7 +122,6 @@ int PlatformWindow::State() const {
 }
 
 void PlatformWindow::SetState(int state) {
-  if (g_getenv("ULKA_TRACE")) g_printerr("set state %d\n", state);
   hiddenState_ = -1;
   requestedState_ = state;
   switch (state) {
@@ -198,7 +197,6 @@ gboolean PlatformWindow::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpoin
 
 gboolean PlatformWindow::OnStateEvent(GtkWidget*, GdkEventWindowState* event, gpointer self) {
   auto* w = static_cast<PlatformWindow*>(self);
-  if (g_getenv("ULKA_TRACE")) g_printerr("window state %x changed %x\n", event->new_window_state, event->changed_mask);
   w->state_ = event->new_window_state;
   if (event->changed_mask & (GDK_WINDOW_STATE_ICONIFIED | GDK_WINDOW_STATE_MAXIMIZED)) w->requestedState_ = -1;
   if (w->onStateChanged) w->onStateChanged();
