@@ -13,6 +13,7 @@
 #include "web/Browser.h"
 #include "web/HttpLoader.h"
 #include "web/Protocol.h"
+#include "web/WebContext.h"
 
 namespace ulka {
 namespace {
@@ -95,6 +96,13 @@ void InstallWebHooks() {
   hooks.moveToTrash = TrashFile;
   RegisterHttpLoaders();
   SetShellOpenHandler([](const WideString& fileName, void*) { return OpenWithDefaultHandler(Utf8(fileName)); });
+}
+
+bool PrepareBrowserWindows() {
+  if (!InitPlatform()) return false;
+  InstallWebHooks();
+  SharedWebContext();
+  return true;
 }
 
 }  // namespace ulka

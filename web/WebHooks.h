@@ -10,4 +10,8 @@ namespace ulka {
 // process load nothing.
 void InstallWebHooks();
 
+// For a program that runs scripts first (the script runner): opens the display, installs the
+// hooks and starts the web engine, in that order. False, changing nothing, without a display.
+bool PrepareBrowserWindows();
+
 }  // namespace ulka
