@@ -38,6 +38,16 @@ inline constexpr char kXmlInvalidQuery[] = "Invalid XPath query: %s";
 inline constexpr char kXmlNotAChild[] = "The node to remove is not a child of this element";
 inline constexpr char kXmlSaveFailed[] = "Cannot save the XML document to \"%s\"";
 
+// Graphics and windows
+inline constexpr char kInvalidTypeCast[] = "Invalid class typecast";
+inline constexpr char kFloatDivisionByZero[] = "Floating point division by zero";
+inline constexpr char kNoWindow[] = "The window does not exist yet";
+
+// Page bridge
+inline constexpr char kBridgeDisconnected[] = "The object invoked has disconnected from its clients.";
+inline constexpr char kBridgeWrongThread[] =
+    "The application called an interface that was marshalled for a different thread.";
+
 // Script host
 inline constexpr char kScriptErrorFormat[] = "Error: %s\nAt Line: %d, %d";
 inline constexpr char kScriptErrorCaption[] = "Error";

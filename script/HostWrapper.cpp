@@ -62,7 +62,8 @@ HRESULT InvokeHost(const HostRef& host, const MemberInfo* member, DISPID id, uin
 // Calls a member with script arguments: a property with parameters is put when one argument
 // more than its parameters is given.
 JSValueRef CallWithArguments(JSContextRef ctx, const HostRef& host, const MemberInfo* member, DISPID id,
-                             size_t argc, const JSValueRef argv[], JSValueRef* exception) {
+                             size_t argc, const JSValueRef argv[], JSValueRef* exception,
+                             IDispatch* self = nullptr) {
   // Trailing undefined arguments count as omitted: they take their defaults.
   const size_t given = TrimmedCount(ctx, argc, argv);
   ArgBuffer<8> args(argc);
@@ -71,6 +72,8 @@ JSValueRef CallWithArguments(JSContextRef ctx, const HostRef& host, const Member
   uint16_t flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
   DispParams params{std::span<Variant>(args.data(), argc), {}};
   NamedArg putValue{DISPID_PROPERTYPUT, {}};
+  NamedArg thisValue{DISPID_THIS, Variant(self)};
+  if (self && !member) params.named = std::span<NamedArg>(&thisValue, 1);
   if (member && member->kind == MemberKind::Property && member->put && given == member->IndexCount() + 1) {
     flags = args[given - 1].IsObject() ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
     putValue.value = std::move(args[given - 1]);
@@ -227,13 +230,17 @@ bool SetHostProperty(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSV
   return true;
 }
 
-JSValueRef CallHost(JSContextRef ctx, JSObjectRef function, JSObjectRef, size_t argc,
+// A function of another engine or of a page, called as `obj.f(...)`, runs with the object it was
+// read from as `this` when that object is one the host knows.
+JSValueRef CallHost(JSContextRef ctx, JSObjectRef function, JSObjectRef thisObject, size_t argc,
                     const JSValueRef argv[], JSValueRef* exception) {
   HostRef* host = HostOf(function);
   if (!host) return ThrowMissing(ctx, exception);
   const MemberInfo* member = host->info ? host->info->FindById(DISPID_VALUE) : nullptr;
   if (host->info && !member && !host->object->DispatchEx()) return ThrowMissing(ctx, exception);
-  return CallWithArguments(ctx, *host, member, DISPID_VALUE, argc, argv, exception);
+  IDispatch* self = nullptr;
+  if (!host->info && thisObject && thisObject != function) self = UnwrapHostObject(ctx, thisObject);
+  return CallWithArguments(ctx, *host, member, DISPID_VALUE, argc, argv, exception, self);
 }
 
 JSValueRef ConvertHost(JSContextRef ctx, JSObjectRef object, JSType type, JSValueRef* exception) {

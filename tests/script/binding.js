@@ -85,5 +85,8 @@ eq(s.Script.add(1), 2, "a function of another engine called through its global o
 var fn = s.Eval("(function () { return 'src'; })");
 eq(typeof fn, "function", "a foreign function arrives callable");
 eq(fn(), "src", "and runs in its engine");
+var foreign = s.Eval("({ v: 5, get: function () { return this === undefined ? -1 : this.v; } })");
+eq(foreign.get(), 5, "a foreign method runs with its object as this");
+eq(foreign.v, 5, "a foreign object's property");
 
 done();
