@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "automation/Dates.h"
 #include "automation/Dispatch.h"
 #include "automation/Unicode.h"
 #include "automation/Variant.h"
@@ -24,58 +25,27 @@ bool IsIntegerType(VarType t) {
 
 bool IsUnsigned(VarType t) { return t == VT_UI1 || t == VT_UI2 || t == VT_UI4 || t == VT_UI8; }
 
-// Days since 30 December 1899 from a civil date (proleptic Gregorian).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468 + 25569;
-}
-
-void CivilFromDays(int64_t z, int64_t& y, unsigned& m, unsigned& d) {
-  z -= 25569;
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  y = static_cast<int64_t>(yoe) + era * 400;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp < 10 ? mp + 3 : mp - 9;
-  y += m <= 2;
-}
-
 WideString DateText(double date) {
-  double days = std::floor(date);
-  int64_t seconds = std::llround((date - days) * 86400.0);
-  int64_t dayNumber = static_cast<int64_t>(days) + seconds / 86400;
-  seconds %= 86400;
-  int64_t y;
-  unsigned m, d;
-  CivilFromDays(dayNumber, y, m, d);
+  DateFields f = DecodeDate(Date{date});
   char text[64];
-  if (seconds == 0) {
-    std::snprintf(text, sizeof text, "%04lld-%02u-%02u", static_cast<long long>(y), m, d);
+  if (f.hour == 0 && f.minute == 0 && f.second == 0) {
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", f.year, f.month, f.day);
   } else {
-    std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02d:%02d:%02d", static_cast<long long>(y), m,
-                  d, static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
-                  static_cast<int>(seconds % 60));
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour,
+                  f.minute, f.second);
   }
   return Wide(text);
 }
 
 bool ParseDateText(const std::string& text, double& date) {
-  int y, mo, d, h = 0, mi = 0, s = 0;
-  char sep = 0;
-  int n = std::sscanf(text.c_str(), "%d-%d-%d%c%d:%d:%d", &y, &mo, &d, &sep, &h, &mi, &s);
-  if (n < 3 || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 ||
-      s < 0 || s > 59) {
-    return false;
-  }
-  date = static_cast<double>(DaysFromCivil(y, mo, d)) + (h * 3600 + mi * 60 + s) / 86400.0;
+  DateFields f;
+  char separator = 0;
+  int n = std::sscanf(text.c_str(), "%d-%d-%d%c%d:%d:%d", &f.year, &f.month, &f.day, &separator, &f.hour,
+                      &f.minute, &f.second);
+  if (n < 3) return false;
+  std::optional<Date> encoded = TryEncodeDate(f);
+  if (!encoded) return false;
+  date = encoded->value;
   return true;
 }
 

@@ -1,5 +1,7 @@
 #include "automation/TextUtils.h"
 
+#include "automation/Unicode.h"
+
 #include <algorithm>
 #include <string>
 
@@ -31,6 +33,13 @@ WideString ZeroPad(int64_t number, int width) {
   if (static_cast<int>(digits.size()) < width) result.append(width - digits.size(), u'0');
   result.append(digits.begin(), digits.end());
   return result;
+}
+
+WideString FormatText(const char* format, std::u16string_view text) {
+  WideString message = Wide(format);
+  const size_t at = message.find(u"%s");
+  if (at != WideString::npos) message.replace(at, 2, text);
+  return message;
 }
 
 }  // namespace ulka

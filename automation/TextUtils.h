@@ -19,4 +19,7 @@ WideString ReplaceChar(WideString text, char16_t from, char16_t to);
 // (a minus sign comes before the padding).
 WideString ZeroPad(int64_t number, int width);
 
+// A message with its "%s" filled by `text`.
+WideString FormatText(const char* format, std::u16string_view text);
+
 }  // namespace ulka

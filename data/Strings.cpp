@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "automation/TextUtils.h"
 #include "automation/ByteConvert.h"
 #include "automation/CodePages.h"
 #include "automation/Files.h"
@@ -47,13 +48,6 @@ std::vector<WideString> SplitLines(std::u16string_view text) {
 }
 
 namespace {
-
-WideString FormatText(const char* format, const WideString& text) {
-  std::string message(format);
-  const size_t at = message.find("%s");
-  if (at != std::string::npos) message.replace(at, 2, Utf8(text));
-  return Wide(message);
-}
 
 // Empty after trimming every character up to and including the space.
 bool IsBlank(std::u16string_view line) {

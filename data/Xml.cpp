@@ -1,5 +1,6 @@
 #include "data/Xml.h"
 
+#include "automation/TextUtils.h"
 #include "automation/Files.h"
 #include "automation/Messages.h"
 #include "automation/Unicode.h"
@@ -61,9 +62,7 @@ void TXml::Save(const WideString& FileName) {
   const Bytes bytes = Document->Serialize(true);
   const bool serialized = !bytes.empty() || !Document->Doc()->children;
   if (!serialized || !WriteFileBytes(FileName, bytes)) {
-    std::string message(msg::kXmlSaveFailed);
-    message.replace(message.find("%s"), 2, Utf8(FileName));
-    FailCode(E_FAIL, message);
+    throw EVekError(FormatText(msg::kXmlSaveFailed, FileName), E_FAIL);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "automation/TextUtils.h"
 #include "automation/Messages.h"
 #include "automation/Unicode.h"
 #include "automation/VekError.h"
@@ -68,9 +69,7 @@ void InitLibxml() {
 }
 
 [[noreturn]] void FailQuery(const WideString& query) {
-  std::string message(msg::kXmlInvalidQuery);
-  message.replace(message.find("%s"), 2, Utf8(query));
-  FailCode(E_FAIL, message);
+  throw EVekError(FormatText(msg::kXmlInvalidQuery, query), E_FAIL);
 }
 
 }  // namespace

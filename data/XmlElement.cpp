@@ -1,5 +1,6 @@
 #include "data/XmlElement.h"
 
+#include "automation/TextUtils.h"
 #include "automation/Messages.h"
 #include "automation/Unicode.h"
 
@@ -37,13 +38,6 @@ const InterfaceInfo& TXmlElementList::Info() {
 }
 
 namespace {
-
-WideString FormatText(const char* format, const WideString& text) {
-  std::string message(format);
-  const size_t at = message.find("%s");
-  if (at != std::string::npos) message.replace(at, 2, Utf8(text));
-  return Wide(message);
-}
 
 [[noreturn]] void FailNotAnElement() { FailCode(E_NOINTERFACE, msg::kInterfaceNotSupported); }
 
