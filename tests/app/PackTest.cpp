@@ -53,7 +53,7 @@ class PackTest : public ::testing::Test {
 
 TEST_F(PackTest, PlainPackageRunsAndReadsItself) {
   std::string log;
-  ASSERT_EQ(Pack("", "plain", &log), 0) << log;
+  ASSERT_EQ(Pack(std::string("--host ") + ULKA_SCRIPT, "plain", &log), 0) << log;
   SourceChoice source = Source("plain", BuiltInPackageKeys());
   ASSERT_TRUE(source.Zip);
   EXPECT_EQ(source.StartFile, u"index.html");
