@@ -32,5 +32,7 @@ fi
 echo "Installing: ${missing[*]}"
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-"${sudo_cmd[@]}" apt-get update -q
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+# Another installer may hold the package lock (a parallel build): wait for it rather than fail.
+lock_wait=(-o DPkg::Lock::Timeout=900)
+"${sudo_cmd[@]}" apt-get "${lock_wait[@]}" update -q
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get "${lock_wait[@]}" install -y -q --no-install-recommends "${missing[@]}"
