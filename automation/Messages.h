@@ -43,6 +43,11 @@ inline constexpr char kInvalidTypeCast[] = "Invalid class typecast";
 inline constexpr char kFloatDivisionByZero[] = "Floating point division by zero";
 inline constexpr char kNoWindow[] = "The window does not exist yet";
 
+// URL schemes
+inline constexpr char kInvalidSchemeName[] = "\"%s\" is not a valid URL scheme name";
+inline constexpr char kReservedScheme[] =
+    "The scheme \"%s\" is served by the web engine itself and cannot be given to a handler";
+
 // Page bridge
 inline constexpr char kBridgeDisconnected[] = "The object invoked has disconnected from its clients.";
 inline constexpr char kBridgeWrongThread[] =

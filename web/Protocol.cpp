@@ -25,6 +25,7 @@ const InterfaceInfo& TProtocol::Info() {
 TProtocol::~TProtocol() { Unregister(); }
 
 void TProtocol::Register(const WideString& Name, IDispatch* Handler) {
+  if (!Name.empty()) CheckSchemeName(Utf8(Name));
   Unregister();
   FNameSpace = Name;
   FHandler = Handler;
@@ -47,6 +48,7 @@ void TProtocol::Unregister() {
   ServeScheme(scheme, nullptr);
   RegisterUrlLoader(FNameSpace, nullptr);
   RemoveRegisteredScheme(scheme);
+  PageBridge::Instance().UntrustScheme(LowerCase(FNameSpace));
 }
 
 Variant TProtocol::Read(const WideString& Name) {

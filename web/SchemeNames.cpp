@@ -6,7 +6,10 @@
 #include <mutex>
 #include <set>
 
+#include "automation/Messages.h"
+#include "automation/TextUtils.h"
 #include "automation/Unicode.h"
+#include "automation/VekError.h"
 #include "platform/GObjectPtr.h"
 
 namespace ulka {
@@ -23,7 +26,27 @@ std::string Lower(std::string text) {
   return text;
 }
 
+// Schemes the engine (or the desktop behind it) answers itself.
+constexpr const char* kEngineSchemes[] = {
+    "about", "blob",   "data",     "file",       "filesystem", "ftp",  "ftps", "http", "https",
+    "javascript", "resource", "view-source", "webkit", "webkit-pdfjs-viewer", "ws", "wss", "inspector",
+};
+
+bool IsValidSchemeName(const std::string& scheme) {
+  if (scheme.empty() || !g_ascii_isalpha(scheme[0])) return false;
+  return std::all_of(scheme.begin(), scheme.end(),
+                     [](unsigned char c) { return g_ascii_isalnum(c) || c == '+' || c == '-' || c == '.'; });
+}
+
 }  // namespace
+
+void CheckSchemeName(const std::string& scheme) {
+  if (!IsValidSchemeName(scheme)) Fail(FormatText(msg::kInvalidSchemeName, Wide(scheme)));
+  const std::string lower = Lower(scheme);
+  for (const char* reserved : kEngineSchemes) {
+    if (lower == reserved) Fail(FormatText(msg::kReservedScheme, Wide(scheme)));
+  }
+}
 
 bool IsRegisteredScheme(const std::string& scheme) {
   std::lock_guard guard(schemesLock);

@@ -16,6 +16,11 @@ bool IsRegisteredScheme(const std::string& scheme);
 void AddRegisteredScheme(const std::string& scheme);
 void RemoveRegisteredScheme(const std::string& scheme);
 
+// Fails with a message when `scheme` cannot be served by a protocol object: not a valid scheme
+// name, or one the web engine serves itself (http, file, data, ...), whose pages must never pass
+// for the application's own.
+void CheckSchemeName(const std::string& scheme);
+
 // The scheme of a URL, lower-cased, or empty.
 std::string SchemeOf(const std::string& url);
 

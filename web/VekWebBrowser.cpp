@@ -101,7 +101,9 @@ void TVekWebBrowser::RequestNavigation() {
 void TVekWebBrowser::Navigate(const std::string& url) {
   RequestNavigation();
   ApplyOptions();
-  webkit_web_view_load_uri(View(), ToEngineUrl(url).c_str());
+  const std::string engineUrl = ToEngineUrl(url);
+  PageBridge::Instance().TrustFileDocument(View(), Wide(engineUrl));
+  webkit_web_view_load_uri(View(), engineUrl.c_str());
 }
 
 bool TVekWebBrowser::LoadFromBytes(const Bytes& html, const std::string& baseUrl) {
@@ -109,6 +111,7 @@ bool TVekWebBrowser::LoadFromBytes(const Bytes& html, const std::string& baseUrl
   ApplyOptions();
   GBytesPtr bytes(g_bytes_new(html.data(), html.size()));
   std::string base = baseUrl.empty() ? "about:blank" : ToEngineUrl(baseUrl);
+  PageBridge::Instance().TrustFileDocument(View(), Wide(base));
   webkit_web_view_load_bytes(View(), bytes.get(), "text/html", nullptr, base.c_str());
   return true;
 }
@@ -211,10 +214,23 @@ gboolean TVekWebBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEv
   return !webkit_hit_test_result_context_is_editable(hit);  // TRUE: no menu
 }
 
-GtkWidget* TVekWebBrowser::OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
+// A page from anywhere else may hand the desktop only web and mail addresses, and only when the
+// user asked for it: otherwise any page could start any program that takes a URI.
+bool TVekWebBrowser::MayOpenOnDesktop(WebKitWebView* view, WebKitNavigationAction* action, const std::string& uri) {
+  if (PageBridge::Instance().ShowsTrustedDocument(view)) return true;
+  const std::string scheme = SchemeOf(uri);
+  const bool webOrMail = scheme == "http" || scheme == "https" || scheme == "mailto";
+  return webOrMail && webkit_navigation_action_is_user_gesture(action);
+}
+
+GtkWidget* TVekWebBrowser::OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self) {
   auto* host = static_cast<TVekWebBrowser*>(self);
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  if (uri && *uri && !MayOpenOnDesktop(view, action, uri)) {
+    if (g_getenv("ULKA_TRACE")) g_printerr("refused to open %s from %s\n", uri, webkit_web_view_get_uri(view));
+    return nullptr;
+  }
   if (uri && *uri) {
     if (host->onNewWindow) host->onNewWindow(FromEngineUrl(uri));
     else ShellOpen(Wide(FromEngineUrl(uri)));

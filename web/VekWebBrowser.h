@@ -76,6 +76,7 @@ class TVekWebBrowser {
   static void OnTitle(GObject*, GParamSpec*, gpointer self);
   static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer);
   static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer self);
+  static bool MayOpenOnDesktop(WebKitWebView* view, WebKitNavigationAction* action, const std::string& uri);
   static void OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
 
   GtkWidget* frame_;

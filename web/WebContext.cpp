@@ -24,11 +24,21 @@ ContextState& State() {
   return state;
 }
 
+// Each document of a local scheme is an origin of its own (the engine keeps file paths apart), so a
+// page's fetch of its own application's files is a cross-origin request: answers allow it. The
+// engine refuses documents from the network before they get this far.
+void AllowEveryLocalOrigin(WebKitURISchemeResponse* response) {
+  SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
+  soup_message_headers_append(headers, "Access-Control-Allow-Origin", "*");
+  webkit_uri_scheme_response_set_http_headers(response, headers);  // takes the headers
+}
+
 void FinishNotFound(WebKitURISchemeRequest* request) {
   static const char body[] = "Not found";
   GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_data(body, sizeof body - 1, nullptr));
   GObjectPtr<WebKitURISchemeResponse> response(webkit_uri_scheme_response_new(stream.get(), sizeof body - 1));
   webkit_uri_scheme_response_set_status(response.get(), 404, "Not Found");
+  AllowEveryLocalOrigin(response.get());
   webkit_uri_scheme_response_set_content_type(response.get(), "text/plain");
   webkit_uri_scheme_request_finish_with_response(request, response.get());
 }
@@ -42,6 +52,7 @@ void FinishWithBytes(WebKitURISchemeRequest* request, Bytes&& bytes, const std::
   GObjectPtr<WebKitURISchemeResponse> response(
       webkit_uri_scheme_response_new(stream.get(), static_cast<gint64>(g_bytes_get_size(data.get()))));
   webkit_uri_scheme_response_set_content_type(response.get(), type.c_str());
+  AllowEveryLocalOrigin(response.get());
   webkit_uri_scheme_request_finish_with_response(request, response.get());
 }
 
@@ -73,6 +84,9 @@ void RegisterWithEngine(WebKitWebContext* context, const std::string& scheme) {
   WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
   webkit_security_manager_register_uri_scheme_as_secure(security, scheme.c_str());
   webkit_security_manager_register_uri_scheme_as_cors_enabled(security, scheme.c_str());
+  // Local: only documents of local schemes (ours, and file pages) may load or embed its files,
+  // so a page from the network cannot read the application through script, image or fetch.
+  webkit_security_manager_register_uri_scheme_as_local(security, scheme.c_str());
 }
 
 WebKitWebContext* MakeContext() {

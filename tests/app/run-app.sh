@@ -11,7 +11,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 home=${ULKA_TEST_HOME:-$work/home}
 export HOME=$home XDG_DATA_HOME=$home/data XDG_CACHE_HOME=$home/cache
-export ULKA_MESSAGEBOX_ANSWER=1 ULKA_SHELL_OPEN_LOG=$work/opened.txt ULKA_TEST_WORK=$work
+export ULKA_MESSAGEBOX_ANSWER=1 ULKA_SHELL_OPEN_LOG=${ULKA_SHELL_OPEN_LOG:-$work/opened.txt} ULKA_TEST_WORK=$work
 mkdir -p "$HOME"
 opens=
 if [ "${1:-}" = --opens ]; then

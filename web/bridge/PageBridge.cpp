@@ -49,8 +49,16 @@ WideString SchemeOf(const WideString& url) {
   return UpperCase(url.substr(0, colon));
 }
 
+// A file URL as the engine and the host may each write it: without its fragment, unescaped.
+WideString ComparableFileUrl(const WideString& url) {
+  std::string text = Utf8(url.substr(0, url.find(u'#')));
+  std::unique_ptr<char, decltype(&g_free)> unescaped(g_uri_unescape_string(text.c_str(), nullptr), g_free);
+  return Wide(unescaped ? unescaped.get() : text.c_str());
+}
+
 struct ViewState {
   Ref<IDispatch> external;
+  std::set<WideString> openedFiles;  // file pages the host itself opened in the view
 };
 
 class BridgeState {
@@ -83,6 +91,22 @@ class BridgeState {
     if (!scheme.empty()) trusted_.insert(UpperCase(scheme));
   }
 
+  void UntrustScheme(const WideString& scheme) {
+    auto found = trusted_.find(UpperCase(scheme));
+    if (found != trusted_.end()) trusted_.erase(found);
+  }
+
+  void TrustFileDocument(WebKitWebView* view, const WideString& url) {
+    if (SchemeOf(url) != u"FILE") return;
+    Track(view);
+    views_[view].openedFiles.insert(ComparableFileUrl(url));
+  }
+
+  bool ShowsTrustedDocument(WebKitWebView* view) {
+    const char* shown = webkit_web_view_get_uri(view);
+    return shown && IsTrusted(view, Wide(shown));
+  }
+
   void SetExternal(WebKitWebView* view, IDispatch* external) {
     Track(view);
     views_[view].external = external;
@@ -111,7 +135,7 @@ class BridgeState {
   }
 
  private:
-  BridgeState() { TrustScheme(u"file"); }
+  BridgeState() = default;
 
   void GiveInitialisationData(WebKitWebContext* context) {
     GVariant* data = g_variant_new("(ss)", listener_.Address().c_str(), listener_.Secret().c_str());
@@ -144,18 +168,25 @@ class BridgeState {
     connections_.push_back(std::move(connection));
   }
 
-  // Both the web process and the view must say the document comes from a trusted scheme: a web
-  // process taken over by a network page cannot claim to show an application page.
+  // Both the web process and the view must say the document is trusted: a web process taken
+  // over by a network page cannot claim to show an application page.
   bool NewDocument(uint64_t pageId, const WideString& url, Variant& external) {
     WebKitWebView* view = ViewOfPage(pageId);
-    if (!view || !IsTrusted(url)) return false;
-    const char* shown = webkit_web_view_get_uri(view);
-    if (!shown || !IsTrusted(Wide(shown))) return false;
+    if (!view || !IsTrusted(view, url) || !ShowsTrustedDocument(view)) return false;
     if (IDispatch* object = views_[view].external.get()) external = Variant(object);
     return true;
   }
 
-  bool IsTrusted(const WideString& url) const { return trusted_.count(SchemeOf(url)) > 0; }
+  // Trust follows where a document came from: a scheme that one of our handlers serves now (the
+  // engine serves none of those itself), or a file page that the host opened in this view.
+  bool IsTrusted(WebKitWebView* view, const WideString& url) const {
+    const WideString scheme = SchemeOf(url);
+    if (scheme == u"FILE") {
+      auto it = views_.find(view);
+      return it != views_.end() && it->second.openedFiles.count(ComparableFileUrl(url)) > 0;
+    }
+    return trusted_.count(scheme) > 0;
+  }
 
   WebKitWebView* ViewOfPage(uint64_t pageId) {
     for (auto& [view, state] : views_) {
@@ -189,7 +220,7 @@ class BridgeState {
 
   bridge::BridgeListener listener_;
   std::set<WebKitWebContext*> contexts_;
-  std::set<WideString> trusted_;
+  std::multiset<WideString> trusted_;  // one entry per live registration
   std::map<WebKitWebView*, ViewState> views_;
   std::vector<std::shared_ptr<HostConnection>> connections_;
 };
@@ -214,6 +245,18 @@ void PageBridge::Attach(WebKitWebContext* context) {
 
 void PageBridge::TrustScheme(const WideString& scheme) {
   if (OnBridgeThread()) BridgeState::Get().TrustScheme(scheme);
+}
+
+void PageBridge::UntrustScheme(const WideString& scheme) {
+  if (OnBridgeThread()) BridgeState::Get().UntrustScheme(scheme);
+}
+
+void PageBridge::TrustFileDocument(WebKitWebView* view, const WideString& url) {
+  if (OnBridgeThread()) BridgeState::Get().TrustFileDocument(view, url);
+}
+
+bool PageBridge::ShowsTrustedDocument(WebKitWebView* view) {
+  return OnBridgeThread() && BridgeState::Get().ShowsTrustedDocument(view);
 }
 
 void PageBridge::SetExternal(WebKitWebView* view, IDispatch* external) {

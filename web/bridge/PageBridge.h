@@ -8,13 +8,16 @@
 //   PageBridge::Instance().SetExternal(view, external);    // each view that shows application pages
 //   Ref<IDispatch> doc = PageBridge::Instance().Document(view);  // IBrowser.Document
 //   PageBridge::Instance().Forget(view);                   // when the view goes away
-//   PageBridge::Instance().TrustScheme(u"ulka");           // schemes whose pages get window.external
+//   PageBridge::Instance().TrustScheme(u"ulka");           // while a handler of ours serves the scheme
+//   PageBridge::Instance().UntrustScheme(u"ulka");         // when that registration ends
+//   PageBridge::Instance().TrustFileDocument(view, url);   // a file page the host opens itself
 //
 // A view given an external object keeps no pages for going back (the back-forward cache): a new
 // document releases what the previous one held, so a page is loaded again instead of restored.
 //
-// Pages of trusted schemes and file pages get `window.external`; network pages (http, https) and
-// about:blank never do. Everything runs on the main thread (the one that first calls the bridge;
+// Trust follows where a document came from: pages of schemes our handlers serve, and file pages
+// the host opened in that view itself, get `window.external`; network pages, file pages reached
+// any other way and about:blank never do. Everything runs on the main thread (the one that first calls the bridge;
 // calls from other threads do nothing and answer null); a call into a page waits by serving the
 // main loop, and fails (never hangs) once the page's web process has gone or the view is
 // forgotten.
@@ -31,7 +34,12 @@ class PageBridge {
   static PageBridge& Instance();
 
   void Attach(WebKitWebContext* context);
+  // Counted: a scheme stays trusted while one registration of it lives.
   void TrustScheme(const WideString& scheme);
+  void UntrustScheme(const WideString& scheme);
+  void TrustFileDocument(WebKitWebView* view, const WideString& url);
+  // Whether the view's current document is one of the application's own.
+  bool ShowsTrustedDocument(WebKitWebView* view);
   // Null clears it; the page shown now sees the change at once.
   void SetExternal(WebKitWebView* view, IDispatch* external);
   // The page's `document`, or null when the view shows no page (yet) or its process has gone.
