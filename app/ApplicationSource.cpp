@@ -30,7 +30,7 @@ std::optional<ApplicationSource> ChooseApplicationSource(TRtl& rtl) {
   if (choice.Storage) key = choice.Storage->GetPath();
   else if (choice.ConsumesParameter) key = AbsolutePath(inputs.Params[0]);
   else key = rtl.GetModuleFileName();
-  return ApplicationSource{choice.Handler(), choice.StartFile, key};
+  return ApplicationSource{choice.Handler(), choice.StartFile, key, choice.Zip != nullptr};
 }
 
 }  // namespace ulka

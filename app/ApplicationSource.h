@@ -13,6 +13,7 @@ struct ApplicationSource {
   Ref<IDispatch> handler;  // the scheme's handler: its default member reads a name's bytes
   WideString startFile;    // relative to the source
   WideString key;          // names the application when its settings tag does not
+  bool fromPackage = false;  // a zip: embedded in the program or named on the command line
 };
 
 // Consumes the command-line parameter it used (Rtl.ShiftParams). Nothing when no source works.

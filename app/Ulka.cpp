@@ -150,6 +150,7 @@ void TUlka::RunSequence() {
   RunState run{*FRtl, MakeRef<TProtocol>(), nullptr, nullptr, {}, std::nullopt, nullptr};
   run.protocol->Register(u"ulka", source->handler.get());
   FRtl->SetBaseUrl(u"ulka:");
+  FRtl->ConfineToPackage(source->fromPackage);
   run.browser = MakeRef<TBrowser>();
   run.external = MakeRef<TRtlObject>();
   run.browser->SetExternal(run.external.get());

@@ -137,6 +137,7 @@ Ref<IDispatch> TRtl::FileList(const WideString& Mask, bool Subfolders) {
 Ref<IDispatch> TRtl::Script(const WideString& Code) {
   Ref<TScript> script = MakeRef<TScript>();
   if (FOnScriptError) script->Host().SetOnError(FOnScriptError);
+  script->SetRelativeLoader([rtl = Ref<TRtl>(this)](const WideString& name) { return rtl->LoadRelative(name); });
   script->AddItem(u"rtl", this, false);
   if (!Code.empty()) script->AddCode(Code);
   return script;
@@ -258,16 +259,20 @@ void TRtl::SaveFile(const WideString& FileName, const Variant& Data) {
 }
 
 Variant TRtl::Load(const WideString& Url) {
-  WideString url = Url;
-  if (!HasScheme(Url)) {
-    ulka::Bytes bytes;
-    if (ReadFileBytes(Url, bytes)) return BytesToVar(std::move(bytes));
-    if (!FBaseUrl.empty() && ReadFileBytes(FBaseUrl + Url, bytes)) return BytesToVar(std::move(bytes));
-    url = JoinUrl(FBaseUrl, Url);
-  }
-  std::optional<ulka::Bytes> bytes = LoadUrl(url);
+  std::optional<ulka::Bytes> bytes = HasScheme(Url) ? LoadUrl(Url) : LoadRelative(Url);
   if (!bytes) return Variant();
   return BytesToVar(std::move(*bytes));
+}
+
+std::optional<ulka::Bytes> TRtl::LoadRelative(const WideString& name) {
+  if (name.empty()) return std::nullopt;
+  const bool absolutePath = name[0] == u'/';
+  if (!FBaseUrl.empty() && !absolutePath) {
+    std::optional<ulka::Bytes> bytes = HasScheme(FBaseUrl) ? LoadUrl(JoinUrl(FBaseUrl, name)) : LoadUrl(FBaseUrl + name);
+    if (bytes) return bytes;
+  }
+  if (confinedToPackage_ && !absolutePath) return std::nullopt;
+  return LoadUrl(name);
 }
 
 bool TRtl::DeleteFile(const WideString& FileName, bool ToRecycleBin) {

@@ -2,6 +2,8 @@
 // files, conversions and process control. Scripts see it as `rtl`.
 #pragma once
 
+#include <optional>
+
 #include "automation/VekObject.h"
 #include "script/ScriptError.h"
 
@@ -32,6 +34,12 @@ class TRtl : public TVekObject {
   void ShiftParams(int32_t Shift);
   WideString GetBaseUrl() { return FBaseUrl; }
   void SetBaseUrl(const WideString& Value) { FBaseUrl = Value; }
+  // An application from a package finds relative names only inside it, never in the current
+  // directory, which belongs to whoever started the program.
+  void ConfineToPackage(bool confined) { confinedToPackage_ = confined; }
+  // A relative name: the application's source (through BaseUrl) first, then the current
+  // directory unless the application came from a package. Nothing when neither has it.
+  std::optional<ulka::Bytes> LoadRelative(const WideString& name);
   WideString GetModuleFileName();
 
   // Conversions
@@ -85,6 +93,7 @@ class TRtl : public TVekObject {
  private:
   int32_t FParamShift = 0;
   WideString FBaseUrl;
+  bool confinedToPackage_ = false;
 };
 
 }  // namespace ulka

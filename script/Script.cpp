@@ -142,7 +142,8 @@ bool TScript::LoadInclude(const WideString& name, WideString& text) {
   std::vector<WideString> candidates{FPath + name + u".js"};
   for (const WideString& entry : FIncludePath) candidates.push_back(entry + name + u".js");
   for (const WideString& candidate : candidates) {
-    std::optional<Bytes> bytes = LoadUrl(candidate);
+    const bool relative = !HasScheme(candidate) && !candidate.starts_with(u"/");
+    std::optional<Bytes> bytes = relative && relativeLoader_ ? relativeLoader_(candidate) : LoadUrl(candidate);
     if (!bytes) continue;
     text = WithoutBom(DecodeText(*bytes, 65001));
     return true;

@@ -2,6 +2,8 @@
 // preprocessing of the code they add.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <unordered_set>
 
 #include "automation/VekObject.h"
@@ -30,6 +32,10 @@ class TScript : public TVekObject {
   Ref<IDispatch> GetScript();
 
   TActiveScript& Host() { return FScript; }
+  // How include names without a scheme are read (by default, as files from the current
+  // directory): the root object reads them from the application's source.
+  using RelativeLoader = std::function<std::optional<Bytes>(const WideString& name)>;
+  void SetRelativeLoader(RelativeLoader loader) { relativeLoader_ = std::move(loader); }
 
  private:
   WideString Preprocess(const WideString& text);
@@ -41,6 +47,7 @@ class TScript : public TVekObject {
   std::vector<WideString> FIncludePath;  // entries
   std::vector<WideString> FIncludes;     // names met since Init
   std::unordered_set<WideString> includedUpper_;
+  RelativeLoader relativeLoader_;
   TActiveScript FScript;
 };
 
