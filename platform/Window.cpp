@@ -60,10 +60,10 @@ void PlatformWindow::ApplyFixedSize() {
   gtk_window_resize(window_, std::max(clientWidth_, 1), std::max(clientHeight_, 1));
 }
 
-PlatformWindow::Frame PlatformWindow::FrameExtents() {
+std::optional<PlatformWindow::Frame> PlatformWindow::KnownFrame() {
   Frame frame;
   GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(window_));
-  if (!gdk || !gtk_widget_get_mapped(GTK_WIDGET(window_))) return frame;
+  if (!gdk || !gtk_widget_get_mapped(GTK_WIDGET(window_))) return lastFrame_;
   GdkRectangle outer;
   gdk_window_get_frame_extents(gdk, &outer);
   int x, y;
@@ -73,7 +73,15 @@ PlatformWindow::Frame PlatformWindow::FrameExtents() {
   frame.right = outer.width - clientWidth_ - frame.left;
   frame.bottom = outer.height - clientHeight_ - frame.top;
   if (frame.right < 0 || frame.bottom < 0) frame = Frame{};
+  lastFrame_ = frame;
   return frame;
+}
+
+void PlatformWindow::ApplyPendingBounds() {
+  if (!pendingOuter_ || !gtk_widget_get_mapped(GTK_WIDGET(window_))) return;
+  const TRect outer = *pendingOuter_;
+  pendingOuter_.reset();
+  if (KnownFrame().value_or(Frame{}) != Frame{}) SetBounds(outer);
 }
 
 std::optional<TRect> PlatformWindow::LiveBounds() {
@@ -91,7 +99,9 @@ TRect PlatformWindow::Bounds() {
 }
 
 void PlatformWindow::SetBounds(const TRect& outer) {
-  const Frame frame = FrameExtents();
+  const std::optional<Frame> known = KnownFrame();
+  const Frame frame = known.value_or(Frame{});
+  if (!known) pendingOuter_ = outer;
   requested_ = outer;
   known_ = outer;
   resizeRetries_ = 3;
@@ -102,7 +112,8 @@ void PlatformWindow::SetBounds(const TRect& outer) {
 }
 
 void PlatformWindow::SetClientSize(int width, int height) {
-  const Frame frame = FrameExtents();
+  const Frame frame = KnownFrame().value_or(Frame{});
+  pendingOuter_.reset();  // the client size asked for now wins over earlier bounds
   TRect outer = Bounds();
   clientWidth_ = std::max(width, 0);
   clientHeight_ = std::max(height, 0);
@@ -191,6 +202,7 @@ gboolean PlatformWindow::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpoin
   }
   w->clientWidth_ = event->width;
   w->clientHeight_ = event->height;
+  w->ApplyPendingBounds();
   if (w->onStateChanged) w->onStateChanged();
   return FALSE;
 }

@@ -68,8 +68,12 @@ class PlatformWindow {
   // Frame widths around the client area, from the window manager once the window is mapped.
   struct Frame {
     int left = 0, top = 0, right = 0, bottom = 0;
+    bool operator==(const Frame&) const = default;
   };
-  Frame FrameExtents();
+  // The frame now, or the last one seen while the window is not mapped; nothing before the
+  // window was first mapped.
+  std::optional<Frame> KnownFrame();
+  void ApplyPendingBounds();
   std::optional<TRect> LiveBounds();
   void ApplyFixedSize();
 
@@ -79,6 +83,10 @@ class PlatformWindow {
   int clientWidth_ = kDefaultClientWidth;
   int clientHeight_ = kDefaultClientHeight;
   std::optional<TRect> requested_;  // bounds asked for and not yet confirmed by the server
+  // Bounds asked for before the frame was known: applied again once the window is mapped, so
+  // that the outer size is the one asked for, not the client size.
+  std::optional<TRect> pendingOuter_;
+  std::optional<Frame> lastFrame_;
   TRect known_{0, 0, kDefaultClientWidth, kDefaultClientHeight};  // the last bounds seen
   GdkWindowState state_ = GdkWindowState(0);
   int requestedState_ = -1;
