@@ -79,9 +79,18 @@ std::optional<PlatformWindow::Frame> PlatformWindow::KnownFrame() {
 
 void PlatformWindow::ApplyPendingBounds() {
   if (!pendingOuter_ || !gtk_widget_get_mapped(GTK_WIDGET(window_))) return;
+  // The window manager may tell the frame a moment after mapping; a window it never frames
+  // (no decorations, no manager) keeps the bounds it got.
+  constexpr gint64 kFrameWaitUs = 2 * G_USEC_PER_SEC;
+  const gint64 now = g_get_monotonic_time();
+  if (!pendingSince_) pendingSince_ = now;
+  if (KnownFrame().value_or(Frame{}) == Frame{}) {
+    if (now - pendingSince_ > kFrameWaitUs) pendingOuter_.reset();
+    return;
+  }
   const TRect outer = *pendingOuter_;
   pendingOuter_.reset();
-  if (KnownFrame().value_or(Frame{}) != Frame{}) SetBounds(outer);
+  SetBounds(outer);
 }
 
 std::optional<TRect> PlatformWindow::LiveBounds() {
@@ -101,7 +110,10 @@ TRect PlatformWindow::Bounds() {
 void PlatformWindow::SetBounds(const TRect& outer) {
   const std::optional<Frame> known = KnownFrame();
   const Frame frame = known.value_or(Frame{});
-  if (!known) pendingOuter_ = outer;
+  if (!known) {
+    pendingOuter_ = outer;
+    pendingSince_ = 0;
+  }
   requested_ = outer;
   known_ = outer;
   resizeRetries_ = 3;

@@ -86,6 +86,7 @@ class PlatformWindow {
   // Bounds asked for before the frame was known: applied again once the window is mapped, so
   // that the outer size is the one asked for, not the client size.
   std::optional<TRect> pendingOuter_;
+  gint64 pendingSince_ = 0;  // when the window was first seen mapped with bounds pending
   std::optional<Frame> lastFrame_;
   TRect known_{0, 0, kDefaultClientWidth, kDefaultClientHeight};  // the last bounds seen
   GdkWindowState state_ = GdkWindowState(0);
