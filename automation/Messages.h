@@ -56,5 +56,6 @@ inline constexpr char kBridgeWrongThread[] =
 // Script host
 inline constexpr char kScriptErrorFormat[] = "Error: %s\nAt Line: %d, %d";
 inline constexpr char kScriptErrorCaption[] = "Error";
+inline constexpr char kOutOfMemory[] = "Out of memory";
 
 }  // namespace ulka::msg

@@ -1,14 +1,17 @@
 #include "script/ActiveScript.h"
 
+#include "automation/Messages.h"
 #include "automation/Unicode.h"
 #include "automation/VekObjectEx.h"
 #include "script/JsHandles.h"
+#include "script/MemoryCeiling.h"
 
 extern "C" {
 // Exported by JavaScriptCore, declared in its private headers.
 typedef bool (*JSShouldTerminateCallback)(JSContextRef ctx, void* context);
 JS_EXPORT void JSContextGroupSetExecutionTimeLimit(JSContextGroupRef group, double limit,
                                                    JSShouldTerminateCallback callback, void* context);
+JS_EXPORT JSObjectRef JSGetMemoryUsageStatistics(JSContextRef ctx);
 }
 
 namespace ulka {
@@ -23,8 +26,34 @@ bool IsJavaScript(const WideString& language) {
          SameText(language, u"ECMAScript");
 }
 
-bool ShouldTerminate(JSContextRef, void* context) {
-  return static_cast<std::atomic<bool>*>(context)->load();
+// What this engine's heap holds, with the memory its objects keep outside it (array buffers).
+double EngineHeapBytes(JSContextRef ctx) {
+  JSObjectRef statistics = JSGetMemoryUsageStatistics(ctx);
+  if (!statistics) return 0;
+  auto number = [&](const char* name) {
+    JSValueRef value = JSObjectGetProperty(ctx, statistics, JsString(name), nullptr);
+    return value && JSValueIsNumber(ctx, value) ? JSValueToNumber(ctx, value, nullptr) : 0.0;
+  };
+  return number("heapCapacity") + number("extraMemorySize");
+}
+
+// Whether this engine is the one that took the process past its ceiling: memory another engine
+// let go of may not have gone back to the system yet, and must not stop this one.
+bool EngineExceedsCeiling(JSContextRef ctx) {
+  return ScriptMemoryExceeded() && EngineHeapBytes(ctx) > static_cast<double>(ScriptMemoryCeiling()) / 2;
+}
+
+// Polled while script code runs: an interrupt asked for, or the process past its memory ceiling.
+bool ShouldTerminate(JSContextRef ctx, void* context) {
+  auto* stop = static_cast<TActiveScript::StopRequest*>(context);
+  if (stop->interrupt) return true;
+  if (EngineExceedsCeiling(ctx)) {
+    stop->outOfMemory = true;
+    return true;
+  }
+  // The engine polls once per limit it is given: ask for the next poll.
+  JSContextGroupSetExecutionTimeLimit(JSContextGetGroup(ctx), kInterruptPollSeconds, ShouldTerminate, context);
+  return false;
 }
 
 }  // namespace
@@ -42,8 +71,9 @@ HRESULT TActiveScript::InitNew(const WideString& language) {
   if (context_) Close();
   group_ = JSContextGroupCreate();
   context_ = JSGlobalContextCreateInGroup(group_, nullptr);
-  interruptRequested_ = false;
-  JSContextGroupSetExecutionTimeLimit(group_, kInterruptPollSeconds, ShouldTerminate, &interruptRequested_);
+  stop_.interrupt = false;
+  stop_.outOfMemory = false;
+  JSContextGroupSetExecutionTimeLimit(group_, kInterruptPollSeconds, ShouldTerminate, &stop_);
   link_ = std::make_shared<EngineLink>();
   link_->onError = [this](const ScriptError& error) {
     if (onError_) onError_(error);
@@ -143,12 +173,22 @@ void TActiveScript::ReportError(JSValueRef exception) {
   if (onError_) onError_(ErrorFromException(context_, exception));
 }
 
+// The script was stopped where it stood; what it built is garbage now, so give it back at once.
+void TActiveScript::ReportOutOfMemory() {
+  JSGarbageCollect(context_);
+  ScriptError error;
+  error.description = Wide(msg::kOutOfMemory);
+  error.code = E_OUTOFMEMORY;
+  if (onError_) onError_(error);
+}
+
 HRESULT TActiveScript::EvaluateNow(const WideString& code, Variant* result) {
   JsString script(code);
   JSValueRef exception = nullptr;
   JSValueRef value = JSEvaluateScript(context_, script, nullptr, nullptr, 1, &exception);
   if (exception) {
-    if (!interruptRequested_) ReportError(exception);
+    if (stop_.outOfMemory.exchange(false)) ReportOutOfMemory();
+    else if (!stop_.interrupt) ReportError(exception);
     return E_FAIL;
   }
   if (result) *result = FromJs(context_, value);
@@ -254,7 +294,7 @@ bool TActiveScript::Call(const WideString& name, std::span<const Variant> params
 
 HRESULT TActiveScript::Interrupt() {
   if (!context_) return E_FAIL;
-  interruptRequested_ = true;
+  stop_.interrupt = true;
   return S_OK;
 }
 

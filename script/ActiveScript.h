@@ -51,6 +51,12 @@ class TActiveScript {
   bool Call(const WideString& name, std::span<const Variant> params, IDispatch* self, Variant* result);
 
   HRESULT Interrupt();  // any thread
+
+  // Why running script code should stop; read by the engine's watchdog.
+  struct StopRequest {
+    std::atomic<bool> interrupt{false};
+    std::atomic<bool> outOfMemory{false};
+  };
   HRESULT Close();
 
   void SetOnError(ScriptErrorHandler handler) { onError_ = std::move(handler); }
@@ -64,6 +70,7 @@ class TActiveScript {
   HRESULT ParseScriptText(const WideString& code, bool isExpression, Variant* result);
   HRESULT EvaluateNow(const WideString& code, Variant* result);
   void ReportError(JSValueRef exception);
+  void ReportOutOfMemory();
   bool GlobalId(const WideString& name, Ref<IDispatch>& global, DISPID& id);
 
   void* owner_;
@@ -75,7 +82,7 @@ class TActiveScript {
   std::vector<WideString> pending_;  // blocks added before the engine started
   std::vector<TActiveScriptItem> items_;
   ScriptErrorHandler onError_;
-  std::atomic<bool> interruptRequested_{false};
+  StopRequest stop_;
 };
 
 // Runs `dispatch`'s member `id` as a method with `this` as the named `this` argument and the

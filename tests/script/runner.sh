@@ -9,7 +9,7 @@ expect() {  # expect NAME EXIT_CODE STDERR_PATTERN STDOUT_PATTERN -- ARGS...
   local name=$1 code=$2 errPattern=$3 outPattern=$4
   shift 5
   local out err rc
-  out=$(timeout 30 "$runner" "$@" 2>/tmp/ulka-runner-err.$$)
+  out=$(timeout 60 "$runner" "$@" 2>/tmp/ulka-runner-err.$$)
   rc=$?
   err=$(cat /tmp/ulka-runner-err.$$)
   rm -f /tmp/ulka-runner-err.$$
@@ -27,4 +27,7 @@ expect quit 3 '^$' '' -- "$dir/quit3.js"
 expect args 0 '^$' '^2:a b:c$' -- "$dir/args.js" "a b" c
 expect missing-file 2 'cannot open' '' -- "$dir/does-not-exist.js"
 expect no-file 2 'usage' '' --
+# The memory ceiling: a runaway script is stopped with an out-of-memory error.
+ULKA_SCRIPT_MEMORY_LIMIT_MB=300 expect runaway 1 '^Error: Out of memory' '^$' -- "$dir/runaway.js"
+ULKA_SCRIPT_MEMORY_LIMIT_MB=300 expect runaway-engine 1 '^Error: Out of memory' '^caller goes on$' -- "$dir/runaway_engine.js"
 exit $failed
