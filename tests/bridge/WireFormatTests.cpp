@@ -135,6 +135,25 @@ TEST(WireFormat, ValuesWithoutALayoutAreRefusedBeforeSending) {
   EXPECT_THROW(Encode(Variant::FromArray(odd)), UnsupportedValue);
 }
 
+// A script can nest arrays as deep as it likes; the sender refuses what the receiver would, at
+// once and without walking the whole chain.
+TEST(WireFormat, ArraysNestedTooDeeplyAreRefusedBeforeSending) {
+  auto nestedArray = [](int depth) {
+    Variant value(int32_t{7});
+    for (int i = 0; i < depth; ++i) {
+      auto array = std::make_shared<SafeArray>();
+      array->elementType = VT_VARIANT;
+      array->bounds = {{1, 0}};
+      array->items = {value};
+      value = Variant::FromArray(array);
+    }
+    return value;
+  };
+  EXPECT_NO_THROW(Decode(Encode(nestedArray(30))));
+  EXPECT_THROW(Encode(nestedArray(33)), UnsupportedValue);
+  EXPECT_THROW(Encode(nestedArray(100000)), UnsupportedValue);
+}
+
 class RecordingCodec : public ObjectCodec {
  public:
   WireObject Export(IDispatch* object) override {

@@ -108,6 +108,12 @@ void Writer::Put(const Variant& source) {
 }
 
 void Writer::PutArray(const SafeArray& a) {
+  if (depth_ >= kMaxArrayDepth) throw UnsupportedValue("arrays nested too deeply to cross to the other process");
+  ++depth_;
+  struct Leave {
+    int& depth;
+    ~Leave() { --depth; }
+  } leave{depth_};
   Put(static_cast<uint32_t>(a.bounds.size()));
   for (const ArrayBound& b : a.bounds) {
     Put(b.count);

@@ -86,6 +86,7 @@ class Writer {
 
   ObjectCodec* codec_;
   Bytes out_;
+  int depth_ = 0;  // nesting of Variant arrays, bounded as the reader bounds it
 };
 
 class Reader {
