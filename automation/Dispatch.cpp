@@ -1,6 +1,14 @@
 #include "automation/Dispatch.h"
 
+#include "automation/TypeInfo.h"
+
 namespace ulka {
+
+bool IDispatch::IsCallable() {
+  const InterfaceInfo* info = nullptr;
+  if (GetTypeInfoCount() == 0 || Failed(GetTypeInfo(0, info)) || !info) return false;
+  return info->FindById(DISPID_VALUE) != nullptr;
+}
 
 const Variant* DispParams::Named(DISPID id) const {
   for (const NamedArg& n : named) {

@@ -57,6 +57,9 @@ class IDispatch : public IUnknown {
                          ExcepInfo* excep) = 0;
   // The expando interface, when the object has one (stands in for QueryInterface).
   virtual IDispatchEx* DispatchEx() { return nullptr; }
+  // Whether calling the object itself does something, so scripts see a function: an object whose
+  // interface has a default member (dispatch id 0), or a function of another script engine.
+  virtual bool IsCallable();
 };
 
 // The expando interface, reached through IDispatch::DispatchEx(). It shares the object's

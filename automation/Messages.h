@@ -58,4 +58,7 @@ inline constexpr char kScriptErrorFormat[] = "Error: %s\nAt Line: %d, %d";
 inline constexpr char kScriptErrorCaption[] = "Error";
 inline constexpr char kOutOfMemory[] = "Out of memory";
 
+// Script threads
+inline constexpr char kMainThreadGone[] = "The main thread no longer takes calls from other threads";
+
 }  // namespace ulka::msg

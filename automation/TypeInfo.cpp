@@ -3,6 +3,8 @@
 #include <map>
 #include <mutex>
 
+#include "automation/ThreadQueue.h"
+
 #include "automation/ArgBuffer.h"
 #include "automation/ErrorInfo.h"
 #include "automation/Messages.h"
@@ -18,8 +20,12 @@ size_t Accessor::RequiredCount() const {
 }
 
 InterfaceInfo::InterfaceInfo(WideString name, WideString iid, WideString help,
-                             std::vector<MemberInfo> members)
-    : name_(std::move(name)), iid_(std::move(iid)), help_(std::move(help)), members_(std::move(members)) {
+                             std::vector<MemberInfo> members, bool mainThreadOnly)
+    : name_(std::move(name)),
+      iid_(std::move(iid)),
+      help_(std::move(help)),
+      members_(std::move(members)),
+      mainThreadOnly_(mainThreadOnly) {
   for (size_t i = 0; i < members_.size(); ++i) {
     byUpperName_.emplace(UpperCase(members_[i].name), i);
     byId_.emplace(members_[i].id, i);
@@ -163,7 +169,12 @@ HRESULT InterfaceInfo::InvokeMember(IDispatch& self, const MemberInfo& m, uint16
 
   Variant value;
   try {
-    accessor->thunk(self, coerced.data(), value, accessor->fn.data());
+    auto call = [&] { accessor->thunk(self, coerced.data(), value, accessor->fn.data()); };
+    if ((mainThreadOnly_ || m.onMainThread) && !IsMainThread()) {
+      if (!RunOnMainThread(call)) Fail(msg::kMainThreadGone);
+    } else {
+      call();
+    }
   } catch (const EVekError& e) {
     return ReportFailure(*this, e.Message(), e.Code(), e.HelpContext(), excep);
   } catch (const std::bad_alloc&) {

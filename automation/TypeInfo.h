@@ -64,6 +64,7 @@ struct MemberInfo {
   Accessor method;  // a method
   Accessor get;     // a property's get accessor
   Accessor put;     // a property's put accessor
+  bool onMainThread = false;  // calls from other threads are run by the main thread
   // Index parameters a property takes before its value (0 for a plain property).
   size_t IndexCount() const { return get ? get.params.size() : put ? put.params.size() - 1 : 0; }
   bool IsPlainProperty() const { return kind == MemberKind::Property && IndexCount() == 0; }
@@ -71,7 +72,8 @@ struct MemberInfo {
 
 class InterfaceInfo {
  public:
-  InterfaceInfo(WideString name, WideString iid, WideString help, std::vector<MemberInfo> members);
+  InterfaceInfo(WideString name, WideString iid, WideString help, std::vector<MemberInfo> members,
+                bool mainThreadOnly = false);
   InterfaceInfo(const InterfaceInfo&) = delete;
   InterfaceInfo(InterfaceInfo&&) = delete;  // registered by address
 
@@ -79,6 +81,9 @@ class InterfaceInfo {
   const WideString& Iid() const { return iid_; }
   const WideString& Help() const { return help_; }
   std::span<const MemberInfo> Members() const { return members_; }
+  // Objects that belong to the main thread (windows, views, pages): every member call from
+  // another thread is run by the main thread while the caller waits.
+  bool MainThreadOnly() const { return mainThreadOnly_; }
 
   const MemberInfo* FindByName(std::u16string_view name) const;  // any letter case
   const MemberInfo* FindById(DISPID id) const;
@@ -99,6 +104,7 @@ class InterfaceInfo {
   WideString iid_;
   WideString help_;
   std::vector<MemberInfo> members_;
+  bool mainThreadOnly_;
   std::unordered_map<WideString, size_t> byUpperName_;
   std::unordered_map<DISPID, size_t> byId_;
 };
@@ -216,7 +222,20 @@ class InterfaceBuilder {
     return *this;
   }
 
-  InterfaceInfo Build() { return InterfaceInfo(Wide(name_), Wide(iid_), Wide(help_), std::move(members_)); }
+  // The whole interface belongs to the main thread.
+  InterfaceBuilder& MainThreadOnly() {
+    mainThreadOnly_ = true;
+    return *this;
+  }
+  // The member added last runs on the main thread (it touches windows or the desktop).
+  InterfaceBuilder& OnMainThread() {
+    members_.back().onMainThread = true;
+    return *this;
+  }
+
+  InterfaceInfo Build() {
+    return InterfaceInfo(Wide(name_), Wide(iid_), Wide(help_), std::move(members_), mainThreadOnly_);
+  }
 
  private:
   MemberInfo& Add(DISPID id, const char* name, MemberKind kind) {
@@ -242,6 +261,7 @@ class InterfaceBuilder {
   const char* name_;
   const char* iid_;
   const char* help_;
+  bool mainThreadOnly_ = false;
   std::vector<MemberInfo> members_;
 };
 

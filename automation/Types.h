@@ -37,6 +37,10 @@ constexpr HRESULT DISP_E_BADPARAMCOUNT = MakeStatus(0x8002000E);
 constexpr HRESULT DISP_E_PARAMNOTOPTIONAL = MakeStatus(0x8002000F);
 constexpr HRESULT DISP_E_BADCALLEE = MakeStatus(0x80020010);
 constexpr HRESULT TYPE_E_ELEMENTNOTFOUND = MakeStatus(0x8002802B);
+// An object whose other side (a page, another thread's engine) has gone, or that cannot be
+// reached from the calling thread.
+constexpr HRESULT RPC_E_DISCONNECTED = MakeStatus(0x80010108);
+constexpr HRESULT RPC_E_WRONG_THREAD = MakeStatus(0x8001010E);
 
 constexpr bool Succeeded(HRESULT hr) { return hr >= 0; }
 constexpr bool Failed(HRESULT hr) { return hr < 0; }
@@ -45,6 +49,7 @@ constexpr DISPID DISPID_VALUE = 0;
 constexpr DISPID DISPID_UNKNOWN = -1;
 constexpr DISPID DISPID_PROPERTYPUT = -3;
 constexpr DISPID DISPID_THIS = -613;
+constexpr DISPID DISPID_NEWENUM = -4;  // a collection's items, for `for...of`
 constexpr DISPID DISPID_EXPANDO_BASE = 6000;
 
 // Invoke flags.

@@ -2,12 +2,13 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
+
 namespace ulka {
 namespace {
 
 bool ready = false;
 bool terminated = false;
-GThread* mainThread = nullptr;
 
 gint64 Now() { return g_get_monotonic_time() / 1000; }
 
@@ -17,42 +18,33 @@ gboolean WakeUp(gpointer) { return G_SOURCE_REMOVE; }
 
 bool InitPlatform() {
   if (ready) return true;
-  ready = gtk_init_check(nullptr, nullptr);
-  if (ready) mainThread = g_thread_self();
+  JoinMainLoopToCallQueue();
+  ready = IsMainThread() && gtk_init_check(nullptr, nullptr);
   return ready;
 }
 
 bool PlatformReady() { return ready; }
 
-bool OnMainThread() { return !mainThread || g_thread_self() == mainThread; }
+bool OnMainThread() { return IsMainThread(); }
 
-void RunOnMainThread(const std::function<void()>& call) {
-  if (OnMainThread()) return call();
-  struct Pending {
-    const std::function<void()>* call;
-    GMutex lock;
-    GCond done;
-    bool finished = false;
-  } pending{&call, {}, {}, false};
-  g_mutex_init(&pending.lock);
-  g_cond_init(&pending.done);
-  g_main_context_invoke(nullptr, +[](gpointer data) -> gboolean {
-    auto* p = static_cast<Pending*>(data);
-    try {
-      (*p->call)();
-    } catch (...) {
-    }
-    g_mutex_lock(&p->lock);
-    p->finished = true;
-    g_cond_signal(&p->done);
-    g_mutex_unlock(&p->lock);
-    return G_SOURCE_REMOVE;
-  }, &pending);
-  g_mutex_lock(&pending.lock);
-  while (!pending.finished) g_cond_wait(&pending.done, &pending.lock);
-  g_mutex_unlock(&pending.lock);
-  g_cond_clear(&pending.done);
-  g_mutex_clear(&pending.lock);
+void JoinMainLoopToCallQueue() {
+  static bool joined = false;
+  if (joined) return;
+  joined = true;
+  SetMainLoopHooks(
+      [] {
+        // Any thread: an idle step in the loop serves the queue; the wake-up also lets a nested
+        // wait look at its condition again.
+        g_idle_add_full(G_PRIORITY_DEFAULT, [](gpointer) -> gboolean {
+          RunQueuedSteps();
+          return G_SOURCE_REMOVE;
+        }, nullptr, nullptr);
+      },
+      [](int timeoutMs) {
+        guint timer = g_timeout_add(static_cast<guint>(std::max(timeoutMs, 1)), WakeUp, nullptr);
+        g_main_context_iteration(nullptr, TRUE);
+        if (GSource* source = g_main_context_find_source_by_id(nullptr, timer)) g_source_destroy(source);
+      });
 }
 
 void RunMainLoop() {

@@ -5,15 +5,19 @@
 #include <cstdint>
 #include <functional>
 
+#include "automation/ThreadQueue.h"
+
 namespace ulka {
 
-// Makes the window system ready; false when there is no display.
+// Makes the window system ready; false when there is no display. Also joins the message loop to
+// the main thread's call queue (see below).
 bool InitPlatform();
 bool PlatformReady();
-// Whether the caller runs on the thread that made the platform ready (the one that owns windows).
+// Joins the GLib main loop to the main thread's call queue (automation/ThreadQueue.h): steps that
+// other threads queue run in the loop and in every nested wait. Hosts without windows call it too.
+void JoinMainLoopToCallQueue();
+// Whether the caller is the main thread (the one that owns windows).
 bool OnMainThread();
-// Runs `call` on the main thread and waits for it; at once when the caller is the main thread.
-void RunOnMainThread(const std::function<void()>& call);
 
 // Runs the loop until the application is told to terminate.
 void RunMainLoop();

@@ -1,10 +1,13 @@
 // JavaScript objects that stand for host objects.
 //
-// Every wrapper is an instance of a class whose parent is the generic host class. A host object
-// with an interface table gets a class of its own whose static functions and values carry the
-// members under their declared names, so the common spelling is found without a callback; the
-// generic class's callbacks serve every other spelling, expando members and objects without a
-// table. The wrapper's prototype throws for names nobody knows, as a missing member.
+// Every wrapper is an instance of a class whose parent is one of the two generic host classes: the
+// callable one for objects with a default member (so `typeof` answers "function") and the plain
+// one for the rest ("object"). A host object with an interface table gets a class of its own
+// whose static functions and values carry the members under their declared names, so the common
+// spelling is found without a callback; the generic classes' callbacks serve every other
+// spelling, expando members and objects without a table. The wrapper's prototype throws for names
+// nobody knows, as a missing member. One host object has one wrapper per context while that
+// wrapper lives.
 #include <map>
 #include <mutex>
 #include <utility>
@@ -261,8 +264,19 @@ JSClassRef GenericClass() {
     def.finalize = FinalizeHost;
     def.getProperty = GetHostProperty;
     def.setProperty = SetHostProperty;
-    def.callAsFunction = CallHost;
     def.convertToType = ConvertHost;
+    return JSClassCreate(&def);
+  }();
+  return cls;
+}
+
+JSClassRef CallableClass() {
+  static JSClassRef cls = [] {
+    JSClassDefinition def = kJSClassDefinitionEmpty;
+    def.className = "HostFunction";
+    def.parentClass = GenericClass();
+    def.attributes = kJSClassAttributeNoAutomaticPrototype;
+    def.callAsFunction = CallHost;
     return JSClassCreate(&def);
   }();
   return cls;
@@ -311,12 +325,12 @@ struct InterfaceClass {
   std::vector<std::string> names;  // kept alive for the class definition
 };
 
-JSClassRef ClassFor(const InterfaceInfo* info) {
-  if (!info) return GenericClass();
+JSClassRef ClassFor(const InterfaceInfo* info, bool callable) {
+  if (!info) return callable ? CallableClass() : GenericClass();
   static std::mutex lock;
-  static std::map<const InterfaceInfo*, InterfaceClass> classes;
+  static std::map<std::pair<const InterfaceInfo*, bool>, InterfaceClass> classes;
   std::lock_guard guard(lock);
-  InterfaceClass& entry = classes[info];
+  InterfaceClass& entry = classes[{info, callable}];
   if (entry.cls) return entry.cls;
 
   auto members = info->Members();
@@ -339,7 +353,7 @@ JSClassRef ClassFor(const InterfaceInfo* info) {
   JSClassDefinition def = kJSClassDefinitionEmpty;
   std::string className = Utf8(info->Name());
   def.className = className.c_str();
-  def.parentClass = GenericClass();
+  def.parentClass = callable ? CallableClass() : GenericClass();
   def.attributes = kJSClassAttributeNoAutomaticPrototype;  // keep the static members on the wrapper itself
   def.staticFunctions = functions.data();
   def.staticValues = values.data();
@@ -380,10 +394,14 @@ JSClassRef MissingClass() {
 
 JSObjectRef MakeMissingPrototype(JSContextRef ctx) { return JSObjectMake(ctx, MissingClass(), nullptr); }
 
+static bool IsCollection(const InterfaceInfo* info) { return info && info->FindById(DISPID_NEWENUM); }
+
 JSObjectRef WrapHostObject(JSContextRef ctx, IDispatch* object) {
+  if (JSObjectRef known = KnownWrapper(ctx, object)) return known;
   auto* host = new HostRef(NewHostRef(object));
-  JSObjectRef wrapper = JSObjectMake(ctx, ClassFor(host->info), host);
-  JSObjectSetPrototype(ctx, wrapper, PrototypeFor(ctx));
+  JSObjectRef wrapper = JSObjectMake(ctx, ClassFor(host->info, object->IsCallable()), host);
+  JSObjectSetPrototype(ctx, wrapper, IsCollection(host->info) ? IterablePrototypeFor(ctx) : PrototypeFor(ctx));
+  RememberWrapper(ctx, object, wrapper);
   return wrapper;
 }
 

@@ -11,13 +11,25 @@
 #include "script/JsDispatch.h"
 #include "script/JsHandles.h"
 
+extern "C" {
+// Exported by JavaScriptCore, declared in its private headers: a map whose values the collector
+// clears when their objects die.
+typedef struct OpaqueJSWeakObjectMap* JSWeakObjectMapRef;
+typedef void (*JSWeakMapDestroyedCallback)(JSWeakObjectMapRef map, void* data);
+JS_EXPORT JSWeakObjectMapRef JSWeakObjectMapCreate(JSContextRef ctx, void* data, JSWeakMapDestroyedCallback destructor);
+JS_EXPORT void JSWeakObjectMapSet(JSContextRef ctx, JSWeakObjectMapRef map, void* key, JSObjectRef object);
+JS_EXPORT JSObjectRef JSWeakObjectMapGet(JSContextRef ctx, JSWeakObjectMapRef map, void* key);
+}
+
 namespace ulka {
 
 namespace {
 
 struct ContextData {
   std::shared_ptr<EngineLink> link;
-  JSObjectRef prototype = nullptr;  // protected while attached
+  JSObjectRef prototype = nullptr;          // protected while attached
+  JSObjectRef iterablePrototype = nullptr;  // likewise
+  JSWeakObjectMapRef wrappers = nullptr;    // host object -> its live wrapper; dies with the context
 };
 
 std::mutex contextsLock;
@@ -114,24 +126,75 @@ void DetachContext(JSGlobalContextRef ctx) {
   }
   if (data.link) data.link->alive = false;
   if (data.prototype) JSValueUnprotect(ctx, data.prototype);
+  if (data.iterablePrototype) JSValueUnprotect(ctx, data.iterablePrototype);
 }
 
-JSObjectRef PrototypeFor(JSContextRef ctx) {
+namespace {
+
+// A context's own object, made once while the context is attached (else made on every call).
+JSObjectRef CachedForContext(JSContextRef ctx, JSObjectRef ContextData::*slot, JSObjectRef (*make)(JSContextRef)) {
   JSGlobalContextRef global = JSContextGetGlobalContext(ctx);
   {
     std::lock_guard guard(contextsLock);
     auto it = Contexts().find(global);
-    if (it != Contexts().end() && it->second.prototype) return it->second.prototype;
+    if (it != Contexts().end() && it->second.*slot) return it->second.*slot;
   }
-  JSObjectRef prototype = MakeMissingPrototype(ctx);
+  JSObjectRef made = make(ctx);
   std::lock_guard guard(contextsLock);
   auto it = Contexts().find(global);
-  if (it == Contexts().end()) return prototype;  // not attached: no caching
-  if (!it->second.prototype) {
-    JSValueProtect(ctx, prototype);
-    it->second.prototype = prototype;
+  if (it == Contexts().end()) return made;
+  if (!(it->second.*slot)) {
+    JSValueProtect(ctx, made);
+    it->second.*slot = made;
   }
-  return it->second.prototype;
+  return it->second.*slot;
+}
+
+// Collections: `for...of` walks the array their _NewEnum member answers.
+JSObjectRef MakeIterablePrototype(JSContextRef ctx) {
+  static const char16_t kMake[] =
+      u"(function (base) { var p = Object.create(base);"
+      u"  Object.defineProperty(p, Symbol.iterator, { value: function () {"
+      u"    var items = this._NewEnum(); return (items === undefined ? [] : items)[Symbol.iterator](); } });"
+      u"  return p; })";
+  JSValueRef make = JSEvaluateScript(ctx, JsString(kMake), nullptr, nullptr, 1, nullptr);
+  JSValueRef base = PrototypeFor(ctx);
+  JSValueRef made = make && JSValueIsObject(ctx, make)
+                        ? JSObjectCallAsFunction(ctx, JSValueToObject(ctx, make, nullptr), nullptr, 1, &base, nullptr)
+                        : nullptr;
+  return made && JSValueIsObject(ctx, made) ? JSValueToObject(ctx, made, nullptr) : PrototypeFor(ctx);
+}
+
+}  // namespace
+
+JSObjectRef PrototypeFor(JSContextRef ctx) {
+  return CachedForContext(ctx, &ContextData::prototype, MakeMissingPrototype);
+}
+
+JSObjectRef IterablePrototypeFor(JSContextRef ctx) {
+  return CachedForContext(ctx, &ContextData::iterablePrototype, MakeIterablePrototype);
+}
+
+JSObjectRef KnownWrapper(JSContextRef ctx, IDispatch* object) {
+  JSWeakObjectMapRef map = nullptr;
+  {
+    std::lock_guard guard(contextsLock);
+    auto it = Contexts().find(JSContextGetGlobalContext(ctx));
+    if (it != Contexts().end()) map = it->second.wrappers;
+  }
+  return map ? JSWeakObjectMapGet(ctx, map, object) : nullptr;
+}
+
+void RememberWrapper(JSContextRef ctx, IDispatch* object, JSObjectRef wrapper) {
+  JSWeakObjectMapRef map = nullptr;
+  {
+    std::lock_guard guard(contextsLock);
+    auto it = Contexts().find(JSContextGetGlobalContext(ctx));
+    if (it == Contexts().end()) return;  // not attached: no identity
+    if (!it->second.wrappers) it->second.wrappers = JSWeakObjectMapCreate(ctx, nullptr, nullptr);
+    map = it->second.wrappers;
+  }
+  JSWeakObjectMapSet(ctx, map, object, wrapper);
 }
 
 WideString JsValueText(JSContextRef ctx, JSValueRef value) {
@@ -273,6 +336,10 @@ WideString TextOfStatus(HRESULT hr) {
       return Wide(msg::kOverflow);
     case DISP_E_BADCALLEE:
       return Wide(msg::kNotACallable);
+    case RPC_E_WRONG_THREAD:
+      return Wide(msg::kBridgeWrongThread);
+    case RPC_E_DISCONNECTED:
+      return Wide(msg::kBridgeDisconnected);
     default: {
       char text[48];
       std::snprintf(text, sizeof text, "Automation error 0x%08X", static_cast<unsigned>(hr));

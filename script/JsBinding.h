@@ -9,6 +9,7 @@
 #include <JavaScriptCore/JavaScript.h>
 
 #include <memory>
+#include <thread>
 
 #include "automation/Dispatch.h"
 #include "script/ScriptError.h"
@@ -16,10 +17,12 @@
 namespace ulka {
 
 // What ties script objects of one JavaScript context back to their engine: where errors raised
-// while the host calls into the script go, and whether the engine still runs.
+// while the host calls into the script go, whether the engine still runs, and the thread it runs
+// on (its objects are used there only).
 struct EngineLink {
   std::atomic<bool> alive{true};
   ScriptErrorHandler onError;
+  std::thread::id owner = std::this_thread::get_id();
 };
 
 // Every context the binding serves is attached once, before values cross.
@@ -29,7 +32,8 @@ void DetachContext(JSGlobalContextRef ctx);
 Variant FromJs(JSContextRef ctx, JSValueRef value);
 JSValueRef ToJs(JSContextRef ctx, const Variant& value);
 
-// A JavaScript object standing for a host object (new wrapper each call).
+// The JavaScript object standing for a host object: while it lives, the same one for the same
+// object in the same context.
 JSObjectRef WrapHostObject(JSContextRef ctx, IDispatch* object);
 // The host object behind a wrapper, or null.
 IDispatch* UnwrapHostObject(JSContextRef ctx, JSValueRef value);
@@ -49,7 +53,12 @@ double JsTimeFromDate(double date);
 }  // namespace ulka
 
 namespace ulka {
-// The prototype of every wrapper in a context (made once per attached context).
+// The prototype of every wrapper in a context (made once per attached context), and the one of
+// collections, which adds `for...of`.
 JSObjectRef PrototypeFor(JSContextRef ctx);
+JSObjectRef IterablePrototypeFor(JSContextRef ctx);
 JSObjectRef MakeMissingPrototype(JSContextRef ctx);
+// The live wrapper of a host object in a context, if it has one; remembering one makes it that.
+JSObjectRef KnownWrapper(JSContextRef ctx, IDispatch* object);
+void RememberWrapper(JSContextRef ctx, IDispatch* object, JSObjectRef wrapper);
 }  // namespace ulka

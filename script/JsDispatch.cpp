@@ -1,16 +1,40 @@
 #include "script/JsDispatch.h"
 
 #include "automation/Messages.h"
+#include "automation/ThreadQueue.h"
 
 namespace ulka {
 
 JsDispatch::JsDispatch(JSContextRef ctx, JSObjectRef object, std::shared_ptr<EngineLink> link)
-    : value_(ctx, object), link_(std::move(link)) {}
+    : value_(ctx, object),
+      link_(std::move(link)),
+      owner_(link_ ? link_->owner : std::this_thread::get_id()),
+      callable_(JSObjectIsFunction(ctx, object)) {}
 
+bool JsDispatch::OnOwnerThread() const { return std::this_thread::get_id() == owner_; }
+
+// The engine's lock is held while its script runs, so another thread never touches the value: the
+// last reference goes back to the engine's thread, or is dropped at once when that engine has
+// ended (nothing runs in it any more).
 uint32_t JsDispatch::Release() {
   uint32_t left = ReleaseCount();
-  if (left == 0) delete this;
-  return left;
+  if (left != 0) return left;
+  const bool engineEnded = link_ && !link_->alive;
+  if (OnOwnerThread() || engineEnded || !PostToThread(owner_, [this] { delete this; })) delete this;
+  return 0;
+}
+
+template <class F>
+HRESULT JsDispatch::OnOwner(F&& body) {
+  if (link_ && !link_->alive) return E_UNEXPECTED;
+  if (OnOwnerThread()) return body();
+  HRESULT hr = RPC_E_WRONG_THREAD;
+  try {
+    if (!RunOnThread(owner_, [&] { hr = link_ && !link_->alive ? E_UNEXPECTED : body(); })) hr = RPC_E_WRONG_THREAD;
+  } catch (...) {
+    hr = E_UNEXPECTED;
+  }
+  return hr;
 }
 
 DISPID JsDispatch::IdOf(const WideString& name) {
@@ -25,7 +49,10 @@ DISPID JsDispatch::IdOf(const WideString& name) {
 HRESULT JsDispatch::GetIDsOfNames(std::span<const WideString> names, DISPID* ids) {
   if (names.empty()) return E_INVALIDARG;
   for (size_t i = 1; i < names.size(); ++i) ids[i] = DISPID_UNKNOWN;
-  if (link_ && !link_->alive) return E_UNEXPECTED;
+  return OnOwner([&] { return GetIDsOfNamesHere(names, ids); });
+}
+
+HRESULT JsDispatch::GetIDsOfNamesHere(std::span<const WideString> names, DISPID* ids) {
   JSContextRef ctx = Context();
   if (!JSObjectHasProperty(ctx, Object(), JsString(names[0]))) {
     ids[0] = DISPID_UNKNOWN;
@@ -36,7 +63,10 @@ HRESULT JsDispatch::GetIDsOfNames(std::span<const WideString> names, DISPID* ids
 }
 
 HRESULT JsDispatch::GetDispID(const WideString& name, uint32_t flags, DISPID& id) {
-  if (link_ && !link_->alive) return E_UNEXPECTED;
+  return OnOwner([&] { return GetDispIDHere(name, flags, id); });
+}
+
+HRESULT JsDispatch::GetDispIDHere(const WideString& name, uint32_t flags, DISPID& id) {
   JSContextRef ctx = Context();
   JsString jsName(name);
   if (!JSObjectHasProperty(ctx, Object(), jsName)) {
@@ -86,7 +116,11 @@ HRESULT JsDispatch::Call(JSContextRef ctx, JSObjectRef function, DispParams& par
 
 HRESULT JsDispatch::Invoke(DISPID id, uint16_t flags, DispParams& params, Variant* result,
                            ExcepInfo* excep) {
-  if (link_ && !link_->alive) return E_UNEXPECTED;
+  return OnOwner([&] { return InvokeHere(id, flags, params, result, excep); });
+}
+
+HRESULT JsDispatch::InvokeHere(DISPID id, uint16_t flags, DispParams& params, Variant* result,
+                               ExcepInfo* excep) {
   JSContextRef ctx = Context();
   JSObjectRef object = Object();
   const bool put = flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF);

@@ -1,5 +1,7 @@
 // A JavaScript function or object handed to the host: a dispatch object whose default value is
-// the function's source text and whose default method calls it.
+// the function's source text and whose default method calls it. It belongs to its engine's
+// thread: calls from other threads are run there (when that thread serves its call queue), and a
+// last reference dropped elsewhere is given back there.
 #pragma once
 
 #include <mutex>
@@ -21,6 +23,7 @@ class JsDispatch : public IDispatch, public IDispatchEx, protected RefCounted {
   HRESULT Invoke(DISPID id, uint16_t flags, DispParams& params, Variant* result,
                  ExcepInfo* excep) override;
   IDispatchEx* DispatchEx() override { return this; }
+  bool IsCallable() override { return callable_; }
   HRESULT GetDispID(const WideString& name, uint32_t flags, DISPID& id) override;
   HRESULT InvokeEx(DISPID id, uint16_t flags, DispParams& params, Variant* result,
                    ExcepInfo* excep, IDispatch* caller) override {
@@ -32,6 +35,12 @@ class JsDispatch : public IDispatch, public IDispatchEx, protected RefCounted {
 
  private:
   ~JsDispatch() override = default;
+  bool OnOwnerThread() const;
+  template <class F>
+  HRESULT OnOwner(F&& body);
+  HRESULT InvokeHere(DISPID id, uint16_t flags, DispParams& params, Variant* result, ExcepInfo* excep);
+  HRESULT GetIDsOfNamesHere(std::span<const WideString> names, DISPID* ids);
+  HRESULT GetDispIDHere(const WideString& name, uint32_t flags, DISPID& id);
   DISPID IdOf(const WideString& name);
   HRESULT Fail(JSContextRef ctx, JSValueRef exception, ExcepInfo* excep);
   HRESULT Call(JSContextRef ctx, JSObjectRef function, DispParams& params, Variant* result,
@@ -39,6 +48,8 @@ class JsDispatch : public IDispatch, public IDispatchEx, protected RefCounted {
 
   JsProtected value_;
   std::shared_ptr<EngineLink> link_;
+  std::thread::id owner_;
+  bool callable_;
   std::mutex namesLock_;
   std::vector<WideString> names_;  // dispatch id = position + 1
 };

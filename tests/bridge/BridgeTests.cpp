@@ -11,7 +11,7 @@
 namespace ulka::test {
 namespace {
 
-constexpr HRESULT kDisconnected = bridge::RPC_E_DISCONNECTED;
+constexpr HRESULT kDisconnected = RPC_E_DISCONNECTED;
 
 std::string PageUrl(const char* page) { return std::string("ulka:///") + page; }
 

@@ -11,6 +11,7 @@
 #include <future>
 #include <thread>
 
+#include "automation/ThreadQueue.h"
 #include "automation/VekObjectEx.h"
 #include "web/bridge/BridgeEndpoint.h"
 #include "web/bridge/BridgeProxy.h"
@@ -220,19 +221,52 @@ TEST(BridgeEndpoint, AReplySentJustBeforeThePeerLeavesStillArrives) {
   peer.join();
 }
 
-TEST(BridgeEndpoint, ProxiesRefuseCallsFromOtherThreads) {
+// A proxy belongs to its connection's thread: a call from another thread (a script thread) is run
+// there while that thread serves its call queue; from a thread with no queue left, it is refused.
+TEST(BridgeEndpoint, CallsFromOtherThreadsRunOnTheConnectionsThread) {
   Connection c;
   Ref<IDispatch> document = c.Document();
   ASSERT_TRUE(document);
-  HRESULT hr = S_OK;
-  ExcepInfo excep;
-  std::thread([&] {
+  ASSERT_EQ(Put(document.get(), u"marker", Variant(WideString(u"far"))), S_OK);
+  DISPID id = DISPID_UNKNOWN;
+  ASSERT_EQ(document->DispatchEx()->GetDispID(u"marker", 0, id), S_OK);
+
+  HRESULT hr = E_FAIL;
+  Variant result;
+  std::thread::id ranOn;
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
     DispParams none;
-    Variant result;
-    hr = document->Invoke(DISPID_VALUE, DISPATCH_PROPERTYGET, none, &result, &excep);
+    ExcepInfo excep;
+    hr = document->DispatchEx()->InvokeEx(id, DISPATCH_PROPERTYGET, none, &result, &excep, nullptr);
+    done = true;
+    WakeWaitingThreads();
+  });
+  EXPECT_TRUE(WaitServingQueue([&] { return done.load(); }, 10000));
+  worker.join();
+  EXPECT_EQ(hr, S_OK);
+  EXPECT_EQ(result.Text(), u"far");
+
+  // A connection made on a thread that has ended: nobody can run the call any more.
+  std::shared_ptr<TestEndpoint> orphanNear;
+  Ref<IDispatch> orphanDocument;
+  std::unique_ptr<FarSide> orphanFar;
+  std::thread([&] {
+    OpenThreadQueue();
+    int fds[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    orphanNear = std::make_shared<TestEndpoint>(fds[0], nullptr);
+    orphanFar = std::make_unique<FarSide>(fds[1]);
+    GetDocumentMsg::Reply reply;
+    ASSERT_EQ(orphanNear->Call<GetDocumentMsg>({}, reply), S_OK);
+    orphanDocument = reply.document.Dispatch();
+    CloseThreadQueue();
   }).join();
-  EXPECT_EQ(hr, DISP_E_EXCEPTION);
-  EXPECT_EQ(excep.scode, RPC_E_WRONG_THREAD);
+  ASSERT_TRUE(orphanDocument);
+  DispParams none;
+  ExcepInfo excep;
+  Variant ignored;
+  EXPECT_EQ(orphanDocument->Invoke(DISPID_VALUE, DISPATCH_PROPERTYGET, none, &ignored, &excep), RPC_E_WRONG_THREAD);
 }
 
 TEST(BridgeEndpoint, GarbageFromThePeerClosesTheConnection) {

@@ -158,7 +158,7 @@ class RecordingCodec : public ObjectCodec {
  public:
   WireObject Export(IDispatch* object) override {
     exported.push_back(object);
-    return {WireObject::Owner::Sender, 41, true, u"IThing"};
+    return {WireObject::Owner::Sender, 41, true, true, u"IThing"};
   }
   Ref<IDispatch> Import(const WireObject& object) override {
     imported.push_back(object);
@@ -185,6 +185,7 @@ TEST(WireFormat, ObjectsGoThroughTheCodec) {
   EXPECT_EQ(codec.imported[0].owner, WireObject::Owner::Sender);
   EXPECT_EQ(codec.imported[0].id, 41u);
   EXPECT_TRUE(codec.imported[0].hasEx);
+  EXPECT_TRUE(codec.imported[0].callable);
   EXPECT_EQ(codec.imported[0].interfaceName, u"IThing");
 }
 

@@ -131,6 +131,7 @@ WireObject BridgeEndpoint::Export(IDispatch* object) {
     entry->wire.owner = WireObject::Owner::Sender;
     entry->wire.id = id;
     entry->wire.hasEx = object->DispatchEx() != nullptr;
+    entry->wire.callable = object->IsCallable();
     const InterfaceInfo* info = nullptr;
     if (object->GetTypeInfoCount() > 0 && Succeeded(object->GetTypeInfo(0, info)) && info) {
       entry->wire.interfaceName = info->Name();
@@ -155,7 +156,7 @@ Ref<IDispatch> BridgeEndpoint::Import(const WireObject& wire) {
     }
     imports_.erase(it);  // dying: it gives back its own count; a new proxy takes this one
   }
-  auto* proxy = new BridgeProxy(weak_from_this(), wire.id, wire.hasEx,
+  auto* proxy = new BridgeProxy(weak_from_this(), wire.id, wire.hasEx, wire.callable,
                                 importsInterfaces_ ? wire.interfaceName : WideString());
   imports_[wire.id] = proxy;
   return Ref<IDispatch>(proxy);

@@ -16,10 +16,6 @@ namespace ulka::bridge {
 
 class BridgeProxy;
 
-// Status and text of a call on an object whose page has gone.
-constexpr HRESULT RPC_E_DISCONNECTED = MakeStatus(0x80010108);
-constexpr HRESULT RPC_E_WRONG_THREAD = MakeStatus(0x8001010E);
-
 class BridgeEndpoint : public ObjectCodec, public std::enable_shared_from_this<BridgeEndpoint> {
  public:
   explicit BridgeEndpoint(int fd);

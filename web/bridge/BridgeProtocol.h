@@ -72,7 +72,7 @@ struct WireMember {
 // ---- page messages ------------------------------------------------------------------------
 
 // Changes whenever a message's shape changes: an extension from another build is refused.
-constexpr uint32_t kProtocolVersion = 1;
+constexpr uint32_t kProtocolVersion = 2;
 
 // Web process -> host, once per page connection: the protocol it speaks, which page this is, and
 // the secret the host handed the extension at start-up (other local processes cannot speak to

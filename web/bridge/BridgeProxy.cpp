@@ -3,6 +3,7 @@
 #include <glib.h>
 
 #include "automation/Messages.h"
+#include "automation/ThreadQueue.h"
 #include "automation/Unicode.h"
 
 namespace ulka::bridge {
@@ -10,13 +11,14 @@ namespace ulka::bridge {
 WideString DisconnectedText() { return Wide(msg::kBridgeDisconnected); }
 WideString WrongThreadText() { return Wide(msg::kBridgeWrongThread); }
 
-BridgeProxy::BridgeProxy(std::weak_ptr<BridgeEndpoint> endpoint, uint64_t remoteId, bool hasEx,
+BridgeProxy::BridgeProxy(std::weak_ptr<BridgeEndpoint> endpoint, uint64_t remoteId, bool hasEx, bool callable,
                          WideString interfaceName)
     : endpoint_(std::move(endpoint)),
       endpointAddress_(endpoint_.lock().get()),
       owner_(std::this_thread::get_id()),
       remoteId_(remoteId),
       hasEx_(hasEx),
+      callable_(callable),
       interfaceName_(std::move(interfaceName)) {}
 
 BridgeProxy::~BridgeProxy() {
@@ -63,6 +65,20 @@ HRESULT Guarded(F&& body) noexcept {
 
 }  // namespace
 
+// The connection belongs to one thread: a call from another (a script thread) is run there while
+// the caller waits.
+template <class F>
+HRESULT BridgeProxy::OnOwner(F&& body) {
+  if (std::this_thread::get_id() == owner_) return Guarded(body);
+  HRESULT hr = RPC_E_WRONG_THREAD;
+  try {
+    RunOnThread(owner_, [&] { hr = Guarded(body); });
+  } catch (...) {
+    hr = E_UNEXPECTED;
+  }
+  return hr;
+}
+
 bool BridgeProxy::BelongsTo(const BridgeEndpoint* endpoint) const { return endpoint == endpointAddress_; }
 
 HRESULT BridgeProxy::Unavailable(HRESULT hr, ExcepInfo* excep) {
@@ -90,7 +106,7 @@ std::shared_ptr<BridgeEndpoint> BridgeProxy::Usable(HRESULT& hr) {
 
 HRESULT BridgeProxy::GetTypeInfo(uint32_t index, const InterfaceInfo*& info) {
   info = nullptr;
-  return Guarded([&] { return FetchTypeInfo(index, info); });
+  return OnOwner([&] { return FetchTypeInfo(index, info); });
 }
 
 HRESULT BridgeProxy::FetchTypeInfo(uint32_t index, const InterfaceInfo*& info) {
@@ -107,7 +123,7 @@ HRESULT BridgeProxy::FetchTypeInfo(uint32_t index, const InterfaceInfo*& info) {
 }
 
 HRESULT BridgeProxy::GetIDsOfNames(std::span<const WideString> names, DISPID* ids) {
-  return Guarded([&] { return RemoteIDsOfNames(names, ids); });
+  return OnOwner([&] { return RemoteIDsOfNames(names, ids); });
 }
 
 HRESULT BridgeProxy::RemoteIDsOfNames(std::span<const WideString> names, DISPID* ids) {
@@ -126,7 +142,7 @@ HRESULT BridgeProxy::RemoteIDsOfNames(std::span<const WideString> names, DISPID*
 
 HRESULT BridgeProxy::GetDispID(const WideString& name, uint32_t flags, DISPID& id) {
   id = DISPID_UNKNOWN;
-  return Guarded([&] { return RemoteDispID(name, flags, id); });
+  return OnOwner([&] { return RemoteDispID(name, flags, id); });
 }
 
 HRESULT BridgeProxy::RemoteDispID(const WideString& name, uint32_t flags, DISPID& id) {
@@ -153,12 +169,18 @@ HRESULT BridgeProxy::RemoteDispID(const WideString& name, uint32_t flags, DISPID
 }
 
 HRESULT BridgeProxy::Invoke(DISPID id, uint16_t flags, DispParams& params, Variant* result, ExcepInfo* excep) {
-  prefetched_.reset();
-  return Guarded([&] { return Send(id, flags, false, params, result, excep); });
+  return OnOwner([&] {
+    prefetched_.reset();
+    return Send(id, flags, false, params, result, excep);
+  });
 }
 
 HRESULT BridgeProxy::InvokeEx(DISPID id, uint16_t flags, DispParams& params, Variant* result, ExcepInfo* excep,
                               IDispatch*) {
+  return OnOwner([&] { return InvokeExHere(id, flags, params, result, excep); });
+}
+
+HRESULT BridgeProxy::InvokeExHere(DISPID id, uint16_t flags, DispParams& params, Variant* result, ExcepInfo* excep) {
   if (prefetched_) {
     Prefetched fetched = std::move(*prefetched_);
     prefetched_.reset();
@@ -171,7 +193,7 @@ HRESULT BridgeProxy::InvokeEx(DISPID id, uint16_t flags, DispParams& params, Var
       return S_OK;
     }
   }
-  return Guarded([&] { return Send(id, flags, true, params, result, excep); });
+  return Send(id, flags, true, params, result, excep);
 }
 
 HRESULT BridgeProxy::Send(DISPID id, uint16_t flags, bool viaEx, DispParams& params, Variant* result,

@@ -13,7 +13,8 @@ namespace ulka::bridge {
 
 class BridgeProxy final : public IDispatch, public IDispatchEx {
  public:
-  BridgeProxy(std::weak_ptr<BridgeEndpoint> endpoint, uint64_t remoteId, bool hasEx, WideString interfaceName);
+  BridgeProxy(std::weak_ptr<BridgeEndpoint> endpoint, uint64_t remoteId, bool hasEx, bool callable,
+              WideString interfaceName);
 
   uint32_t AddRef() override { return ++refs_; }
   uint32_t Release() override;
@@ -23,6 +24,7 @@ class BridgeProxy final : public IDispatch, public IDispatchEx {
   HRESULT GetIDsOfNames(std::span<const WideString> names, DISPID* ids) override;
   HRESULT Invoke(DISPID id, uint16_t flags, DispParams& params, Variant* result, ExcepInfo* excep) override;
   IDispatchEx* DispatchEx() override { return hasEx_ ? this : nullptr; }
+  bool IsCallable() override { return callable_; }
   HRESULT GetDispID(const WideString& name, uint32_t flags, DISPID& id) override;
   HRESULT InvokeEx(DISPID id, uint16_t flags, DispParams& params, Variant* result, ExcepInfo* excep,
                    IDispatch* caller) override;
@@ -44,6 +46,9 @@ class BridgeProxy final : public IDispatch, public IDispatchEx {
   };
 
   ~BridgeProxy() override;
+  template <class F>
+  HRESULT OnOwner(F&& body);
+  HRESULT InvokeExHere(DISPID id, uint16_t flags, DispParams& params, Variant* result, ExcepInfo* excep);
   std::shared_ptr<BridgeEndpoint> Usable(HRESULT& hr);
   HRESULT FetchTypeInfo(uint32_t index, const InterfaceInfo*& info);
   HRESULT RemoteIDsOfNames(std::span<const WideString> names, DISPID* ids);
@@ -57,6 +62,7 @@ class BridgeProxy final : public IDispatch, public IDispatchEx {
   std::thread::id owner_;
   uint64_t remoteId_;
   bool hasEx_;
+  bool callable_;
   WideString interfaceName_;
   const InterfaceInfo* info_ = nullptr;
   uint32_t received_ = 1;

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "automation/ThreadQueue.h"
 #include "automation/Unicode.h"
 #include "web/bridge/BridgeListener.h"
 #include "web/bridge/HostConnection.h"
@@ -232,12 +233,9 @@ PageBridge& PageBridge::Instance() {
   return bridge;
 }
 
-// Views, connections and the objects lent to pages belong to the thread that runs the main loop
-// (the one that attached the first context); other threads get nothing.
-bool OnBridgeThread() {
-  static const std::thread::id mainThread = std::this_thread::get_id();
-  return std::this_thread::get_id() == mainThread;
-}
+// Views, connections and the objects lent to pages belong to the main thread; other threads get
+// nothing.
+bool OnBridgeThread() { return IsMainThread(); }
 
 void PageBridge::Attach(WebKitWebContext* context) {
   if (OnBridgeThread()) BridgeState::Get().Attach(context);

@@ -60,6 +60,7 @@ void Writer::Put(const WireObject& o) {
   Put(o.id);
   if (o.owner == WireObject::Owner::Receiver) return;
   Put(o.hasEx);
+  Put(o.callable);
   Put(o.interfaceName);
 }
 
@@ -151,6 +152,7 @@ void Reader::Get(WireObject& o) {
   Get(o.id);
   if (o.owner == WireObject::Owner::Receiver) return;
   Get(o.hasEx);
+  Get(o.callable);
   Get(o.interfaceName);
 }
 

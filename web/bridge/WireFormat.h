@@ -33,6 +33,7 @@ struct WireObject {
   Owner owner = Owner::None;
   uint64_t id = 0;
   bool hasEx = false;        // the object answers the expando interface
+  bool callable = false;     // calling the object itself does something
   WideString interfaceName;  // non-empty when the object has an interface description
 };
 
