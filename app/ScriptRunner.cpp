@@ -3,6 +3,9 @@
 // of ARGS. Script errors are printed; the exit code is the one rtl.Quit set, non-zero after an
 // error when no code was set.
 #include <glib.h>
+#include <unistd.h>
+
+#include <atomic>
 
 #include <clocale>
 #include <cstdio>
@@ -16,12 +19,14 @@
 #include "runtime/Rtl.h"
 #include "script/JsBinding.h"
 #include "script/JsHandles.h"
+#include "platform/MainLoop.h"
 #include "script/Script.h"
+#include "script/Thread.h"
 
 namespace ulka {
 namespace {
 
-bool scriptFailed = false;
+std::atomic<bool> scriptFailed{false};
 GMainLoop* mainLoop = nullptr;
 
 void PrintScriptError(const ScriptError& error) {
@@ -32,6 +37,7 @@ void PrintScriptError(const ScriptError& error) {
 }
 
 void InstallLoopHooks() {
+  JoinMainLoopToCallQueue();
   AppHooks& hooks = Hooks();
   hooks.run = [] {
     mainLoop = g_main_loop_new(nullptr, FALSE);
@@ -89,6 +95,19 @@ void InstallConsole(JSGlobalContextRef ctx) {
                       kJSPropertyAttributeDontEnum, nullptr);
 }
 
+// Threads still running when the script ends are stopped and waited for; those that do not end
+// are left behind, and so is the rest of the program's clean-up.
+void EndScriptThreads(int code) {
+  constexpr uint32_t kGraceMs = 5000;
+  const size_t left = FinishScriptThreads(kGraceMs);
+  if (left == 0) return;
+  std::fprintf(stderr, "ulka-script: %zu script thread(s) did not stop within %u s; exiting anyway\n", left,
+               kGraceMs / 1000);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  _exit(code == 0 && scriptFailed ? 1 : code);
+}
+
 WideString FolderOf(const WideString& path) {
   size_t slash = path.rfind(u'/');
   return slash == WideString::npos ? WideString() : path.substr(0, slash + 1);
@@ -114,6 +133,8 @@ int RunScriptFile(const WideString& fileName) {
   InstallConsole(script->Host().Context());
   script->AddCode(DecodeText(bytes, 65001));
   int code = script->Run();
+  if (code == 0 && scriptFailed) code = 1;
+  EndScriptThreads(code);
   script->Close();
   if (code == 0 && scriptFailed) code = 1;
   return code;

@@ -1,5 +1,7 @@
 #include "app/Ulka.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "app/ApplicationSource.h"
@@ -9,11 +11,13 @@
 #include "automation/Messages.h"
 #include "automation/Unicode.h"
 #include "automation/Urls.h"
+#include "automation/Process.h"
 #include "automation/VekObjectEx.h"
 #include "platform/MainLoop.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "script/Script.h"
+#include "script/Thread.h"
 #include "web/Browser.h"
 #include "web/Protocol.h"
 #include "web/WebContext.h"
@@ -120,7 +124,15 @@ TUlka::TUlka() : FRtl(MakeRef<TRtl>()) {
   FRtl->FOnScriptError = ShowScriptError;
 }
 
-TUlka::~TUlka() { FRtl = nullptr; }
+TUlka::~TUlka() {
+  constexpr uint32_t kGraceMs = 5000;
+  if (const size_t left = FinishScriptThreads(kGraceMs)) {
+    std::fprintf(stderr, "ulka: %zu script thread(s) did not stop within %u s; exiting anyway\n", left, kGraceMs / 1000);
+    std::fflush(stderr);
+    _exit(ExitCode());
+  }
+  FRtl = nullptr;
+}
 
 void TUlka::ShowScriptError(const ScriptError& error) {
   const std::string description = Utf8(error.description);

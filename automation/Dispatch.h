@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <span>
+#include <thread>
 #include <utility>
 
 #include "automation/Variant.h"
@@ -60,6 +61,9 @@ class IDispatch : public IUnknown {
   // Whether calling the object itself does something, so scripts see a function: an object whose
   // interface has a default member (dispatch id 0), or a function of another script engine.
   virtual bool IsCallable();
+  // The thread every call of the object must run on (windows and pages: the main thread; a script
+  // engine: its own); none when any thread may call it.
+  virtual std::thread::id OwnerThread() { return {}; }
 };
 
 // The expando interface, reached through IDispatch::DispatchEx(). It shares the object's
@@ -130,6 +134,14 @@ Ref<T> MakeRef(A&&... args) {
 class RefCounted {
  public:
   uint32_t AddRefCount() { return ++refs_; }
+  // Takes a reference unless the last one has gone already (the object is being destroyed).
+  bool TryAddRefCount() {
+    uint32_t current = refs_.load();
+    while (current != 0) {
+      if (refs_.compare_exchange_weak(current, current + 1)) return true;
+    }
+    return false;
+  }
   uint32_t ReleaseCount() { return --refs_; }
   uint32_t RefCount() const { return refs_; }
 

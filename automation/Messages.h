@@ -60,5 +60,9 @@ inline constexpr char kOutOfMemory[] = "Out of memory";
 
 // Script threads
 inline constexpr char kMainThreadGone[] = "The main thread no longer takes calls from other threads";
+inline constexpr char kOwnerThreadGone[] = "The thread this object belongs to has ended";
+inline constexpr char kNotLockOwner[] = "The critical section is not held by this thread";
+inline constexpr char kThreadNeverStarted[] = "The thread was never started, so it can never finish";
+inline constexpr char kThreadWaitsForItself[] = "A thread cannot wait for itself to finish";
 
 }  // namespace ulka::msg

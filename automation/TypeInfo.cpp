@@ -170,8 +170,9 @@ HRESULT InterfaceInfo::InvokeMember(IDispatch& self, const MemberInfo& m, uint16
   Variant value;
   try {
     auto call = [&] { accessor->thunk(self, coerced.data(), value, accessor->fn.data()); };
-    if ((mainThreadOnly_ || m.onMainThread) && !IsMainThread()) {
-      if (!RunOnMainThread(call)) Fail(msg::kMainThreadGone);
+    const std::thread::id home = m.onMainThread ? MainThreadId() : self.OwnerThread();
+    if (home != std::thread::id() && home != std::this_thread::get_id()) {
+      if (!RunOnThread(home, call)) Fail(home == MainThreadId() ? msg::kMainThreadGone : msg::kOwnerThreadGone);
     } else {
       call();
     }

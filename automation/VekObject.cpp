@@ -1,5 +1,7 @@
 #include "automation/VekObject.h"
 
+#include "automation/ThreadQueue.h"
+
 namespace ulka {
 
 namespace {
@@ -16,9 +18,14 @@ uint32_t TVekObject::AddRef() { return AddRefCount(); }
 
 uint32_t TVekObject::Release() {
   uint32_t left = ReleaseCount();
-  if (left == 0) delete this;
-  return left;
+  if (left != 0) return left;
+  const std::thread::id home = OwnerThread();
+  const bool here = home == std::thread::id() || home == std::this_thread::get_id();
+  if (here || !PostToThread(home, [this] { delete this; })) delete this;
+  return 0;
 }
+
+std::thread::id TVekObject::OwnerThread() { return info_.MainThreadOnly() ? MainThreadId() : std::thread::id(); }
 
 HRESULT TVekObject::GetTypeInfo(uint32_t index, const InterfaceInfo*& info) {
   if (index != 0) {

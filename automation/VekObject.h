@@ -30,6 +30,10 @@ class TVekObject : public IDispatch, protected RefCounted {
   HRESULT Invoke(DISPID id, uint16_t flags, DispParams& params, Variant* result,
                  ExcepInfo* excep) override;
 
+  // Objects of a main-thread interface belong to the main thread; their last reference dropped
+  // elsewhere is given back there.
+  std::thread::id OwnerThread() override;
+
   const InterfaceInfo& Interface() const { return info_; }
   // Whether `iid` is the object's own interface (the error-info support check).
   bool InterfaceSupportsErrorInfo(std::u16string_view iid) const { return iid == info_.Iid(); }

@@ -5,6 +5,7 @@
 #include <libxml/tree.h>
 
 #include <memory>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -32,12 +33,16 @@ class XmlDocument {
   // Takes a node out of the tree without freeing it.
   void Detach(xmlNodePtr node);
 
+  // Guards the nodes' private pointers, which name their element wrappers.
+  std::mutex& WrappersLock() { return wrappersLock_; }
+
   // The whole document; `forFile` writes it in its declared encoding, indented.
   Bytes Serialize(bool forFile) const;  // empty when the encoding cannot be written
 
  private:
   xmlDocPtr doc_ = nullptr;
   std::vector<xmlNodePtr> detached_;
+  std::mutex wrappersLock_;
 };
 
 using XmlDocumentPtr = std::shared_ptr<XmlDocument>;

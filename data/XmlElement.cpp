@@ -79,9 +79,23 @@ WideString XmlValueText(const Variant& value) {
 TXmlElement::TXmlElement(XmlDocumentPtr document, xmlNodePtr element)
     : TVekObjectEx(Info()), FDocument(std::move(document)), Element(element) {}
 
+TXmlElement::~TXmlElement() {
+  if (!Element) return;
+  std::lock_guard guard(FDocument->WrappersLock());
+  if (Element->_private == this) Element->_private = nullptr;
+}
+
+// One node has one wrapper while that lives (the node's private pointer names it), so scripts see
+// the same object each time they reach the same element.
 Ref<TXmlElement> TXmlElement::Wrap(const XmlDocumentPtr& document, xmlNodePtr node) {
-  if (node && node->type != XML_ELEMENT_NODE) FailNotAnElement();
-  return MakeRef<TXmlElement>(document, node);
+  if (!node) return MakeRef<TXmlElement>(document, node);
+  if (node->type != XML_ELEMENT_NODE) FailNotAnElement();
+  std::lock_guard guard(document->WrappersLock());
+  auto* known = static_cast<TXmlElement*>(node->_private);
+  if (known && known->TryAddRefCount()) return Ref<TXmlElement>::Adopt(known);
+  Ref<TXmlElement> made = MakeRef<TXmlElement>(document, node);
+  node->_private = made.get();
+  return made;
 }
 
 xmlNodePtr TXmlElement::AppendElement(const WideString& tag) {

@@ -17,6 +17,7 @@ class TXmlElement : public TVekObjectEx {
  public:
   static const InterfaceInfo& Info();
   TXmlElement(XmlDocumentPtr document, xmlNodePtr element);
+  ~TXmlElement() override;
 
   // A wrapper over `node`; none for null, and a failure when the node is not an element.
   static Ref<TXmlElement> Wrap(const XmlDocumentPtr& document, xmlNodePtr node);

@@ -12,6 +12,7 @@
 #include "automation/Encodings.h"
 #include "automation/Files.h"
 #include "automation/Process.h"
+#include "automation/ThreadQueue.h"
 #include "automation/Unicode.h"
 #include "automation/Urls.h"
 #include "automation/VarRules.h"
@@ -27,7 +28,9 @@
 #include "graphics/Rect.h"
 #include "runtime/AppHooks.h"
 #include "runtime/ResourceMembers.h"
+#include "script/CriticalSection.h"
 #include "script/Script.h"
+#include "script/Thread.h"
 
 namespace ulka {
 
@@ -64,7 +67,7 @@ const InterfaceInfo& TRtl::Info() {
           .Method(237, "Md5", &TRtl::Md5, {Arg("Data")})
           .Property(240, "BaseUrl", &TRtl::GetBaseUrl, &TRtl::SetBaseUrl)
           .Method(239, "Sleep", &TRtl::Sleep, {Arg("Ticks")})
-          .Method(247, "Quit", &TRtl::Quit, {Opt("ExitCode", int32_t{0})})
+          .Method(247, "Quit", &TRtl::Quit, {Opt("ExitCode", int32_t{0})}).OnMainThread()
           .Method(254, "IncludeTrailingChar", &TRtl::IncludeTrailingChar, {Arg("Str"), Arg("Chr")})
           .Method(255, "ExcludeTrailingChar", &TRtl::ExcludeTrailingChar, {Arg("Str"), Arg("Chr")})
           .Method(233, "IsEmpty", &TRtl::IsEmpty, {Arg("Value")})
@@ -82,16 +85,20 @@ const InterfaceInfo& TRtl::Info() {
           .Method(214, "Xml", &TRtl::Xml, {Opt("Tag", u"")})
           .Method(215, "Zip", &TRtl::Zip, {Opt("Source")})
           .Method(238, "FileList", &TRtl::FileList, {Opt("Mask", u""), Opt("Subfolders", false)})
-          .Method(201, "Alert", &TRtl::Alert, {Arg("Text"), Opt("Title", u""), Opt("Flags", int32_t{0})})
-          .Method(218, "Protocol", &TRtl::Protocol, {Opt("Name", u""), Opt("Handler")})
-          .Method(219, "Browser", &TRtl::Browser, {Opt("Source")})
+          .Method(201, "Alert", &TRtl::Alert, {Arg("Text"), Opt("Title", u""), Opt("Flags", int32_t{0})}).OnMainThread()
+          .Method(218, "Protocol", &TRtl::Protocol, {Opt("Name", u""), Opt("Handler")}).OnMainThread()
+          .Method(219, "Browser", &TRtl::Browser, {Opt("Source")}).OnMainThread()
           .Method(220, "Rect", &TRtl::Rect, {Opt("Param1"), Opt("Param2"), Opt("Param3"), Opt("Param4")})
-          .Method(246, "Run", &TRtl::Run)
+          .Method(246, "Run", &TRtl::Run).OnMainThread()
           .Method(252, "GetSpecialFolderPath", &TRtl::GetSpecialFolderPath, {Arg("FolderId")})
           .Method(253, "Idle", &TRtl::Idle, {Opt("Ticks", uint32_t{0})})
-          .Property(258, "ShowOnTaskbar", &TRtl::GetShowOnTaskbar, &TRtl::SetShowOnTaskbar)
-          .Method(261, "WindowRect", &TRtl::WindowRect, {Opt("Value")})
-          .Method(267, "WindowState", &TRtl::WindowState, {Opt("Value")})
+          .Property(258, "ShowOnTaskbar", &TRtl::GetShowOnTaskbar, &TRtl::SetShowOnTaskbar).OnMainThread()
+          .Method(261, "WindowRect", &TRtl::WindowRect, {Opt("Value")}).OnMainThread()
+          .Method(267, "WindowState", &TRtl::WindowState, {Opt("Value")}).OnMainThread()
+          .Method(248, "Thread", &TRtl::Thread, {Arg("Host"), Arg("Proc")})
+          .Method(245, "CriticalSection", &TRtl::CriticalSection)
+          .Method(249, "StopThreads", &TRtl::StopThreads)
+          .Method(250, "WaitThreads", &TRtl::WaitThreads)
           .Build();
   return info;
 }
@@ -280,6 +287,21 @@ bool TRtl::DeleteFile(const WideString& FileName, bool ToRecycleBin) {
   return ::unlink(Utf8(FileName).c_str()) == 0;
 }
 
+// --- script threads ----------------------------------------------------------------------------
+
+Ref<IDispatch> TRtl::Thread(IDispatch* Host, IDispatch* Proc) {
+  Ref<TThread> thread = TThread::Create(Host, Proc);
+  if (FOnScriptError) thread->Worker().Script().SetOnError(FOnScriptError);
+  thread->AddItem(u"rtl", this, false);
+  return thread;
+}
+
+Ref<IDispatch> TRtl::CriticalSection() { return MakeRef<TCriticalSection>(); }
+
+void TRtl::StopThreads() { ulka::StopThreads(); }
+
+void TRtl::WaitThreads() { ulka::WaitThreads(); }
+
 // --- process control ---------------------------------------------------------------------------
 
 void TRtl::Sleep(uint32_t Ticks) { std::this_thread::sleep_for(std::chrono::milliseconds(Ticks)); }
@@ -329,6 +351,11 @@ void TRtl::Run() {
 }
 
 void TRtl::Idle(uint32_t Ticks) {
+  // A script thread has no window messages: it serves its call queue for the time.
+  if (!IsMainThread()) {
+    WaitServingQueue([] { return false; }, std::max<uint32_t>(Ticks, 1));
+    return;
+  }
   if (Hooks().idle) Hooks().idle(Ticks);
 }
 

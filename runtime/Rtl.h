@@ -73,6 +73,12 @@ class TRtl : public TVekObject {
   Variant LoadRes(const Variant& Module, const Variant& ResName, const Variant& ResType,
                   int32_t Language);
 
+  // Script threads
+  Ref<IDispatch> Thread(IDispatch* Host, IDispatch* Proc);
+  Ref<IDispatch> CriticalSection();
+  void StopThreads();
+  void WaitThreads();
+
   // Process control
   void Sleep(uint32_t Ticks);
   void Quit(int32_t ExitCode);

@@ -74,6 +74,7 @@ HRESULT TActiveScript::InitNew(const WideString& language) {
   stop_.interrupt = false;
   stop_.outOfMemory = false;
   JSContextGroupSetExecutionTimeLimit(group_, kInterruptPollSeconds, ShouldTerminate, &stop_);
+  hasEngine_ = true;
   link_ = std::make_shared<EngineLink>();
   link_->onError = [this](const ScriptError& error) {
     if (onError_) onError_(error);
@@ -293,13 +294,14 @@ bool TActiveScript::Call(const WideString& name, std::span<const Variant> params
 }
 
 HRESULT TActiveScript::Interrupt() {
-  if (!context_) return E_FAIL;
+  if (!hasEngine_) return E_FAIL;
   stop_.interrupt = true;
   return S_OK;
 }
 
 HRESULT TActiveScript::Close() {
   if (!context_) return E_FAIL;
+  hasEngine_ = false;
   DetachContext(context_);
   JSGlobalContextRelease(context_);
   JSContextGroupRelease(group_);

@@ -83,6 +83,7 @@ class TActiveScript {
   std::vector<TActiveScriptItem> items_;
   ScriptErrorHandler onError_;
   StopRequest stop_;
+  std::atomic<bool> hasEngine_{false};  // Interrupt may come from any thread
 };
 
 // Runs `dispatch`'s member `id` as a method with `this` as the named `this` argument and the

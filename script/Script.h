@@ -32,6 +32,8 @@ class TScript : public TVekObject {
   Ref<IDispatch> GetScript();
 
   TActiveScript& Host() { return FScript; }
+  // The engine stays on the thread that made the object: calls from other threads run there.
+  std::thread::id OwnerThread() override { return owner_; }
   // How include names without a scheme are read (by default, as files from the current
   // directory): the root object reads them from the application's source.
   using RelativeLoader = std::function<std::optional<Bytes>(const WideString& name)>;
@@ -48,6 +50,7 @@ class TScript : public TVekObject {
   std::vector<WideString> FIncludes;     // names met since Init
   std::unordered_set<WideString> includedUpper_;
   RelativeLoader relativeLoader_;
+  const std::thread::id owner_ = std::this_thread::get_id();
   TActiveScript FScript;
 };
 

@@ -98,7 +98,7 @@ TEST(Xml, ItemByNameGetsOrCreatesTheChild) {
   Ref<TXmlElement> root = doc->GetRoot();
   Ref<TXmlElement> first = root->GetItem(W("window"));
   Ref<TXmlElement> second = root->GetItem(W("window"));
-  EXPECT_NE(first.get(), second.get());
+  EXPECT_EQ(first.get(), second.get());  // one element, one object
   EXPECT_EQ(first->Node(), second->Node());
   EXPECT_EQ(root->GetLength(), 1);
   EXPECT_EQ(root->GetItem(Variant(int32_t{0}))->Node(), first->Node());
