@@ -45,7 +45,7 @@ bool EngineExceedsCeiling(JSContextRef ctx) {
 
 // Polled while script code runs: an interrupt asked for, or the process past its memory ceiling.
 bool ShouldTerminate(JSContextRef ctx, void* context) {
-  auto* stop = static_cast<TActiveScript::StopRequest*>(context);
+  auto* stop = static_cast<EngineStop*>(context);
   if (stop->interrupt) return true;
   if (EngineExceedsCeiling(ctx)) {
     stop->outOfMemory = true;
@@ -71,11 +71,12 @@ HRESULT TActiveScript::InitNew(const WideString& language) {
   if (context_) Close();
   group_ = JSContextGroupCreate();
   context_ = JSGlobalContextCreateInGroup(group_, nullptr);
-  stop_.interrupt = false;
-  stop_.outOfMemory = false;
-  JSContextGroupSetExecutionTimeLimit(group_, kInterruptPollSeconds, ShouldTerminate, &stop_);
+  stop_->interrupt = false;
+  stop_->outOfMemory = false;
+  JSContextGroupSetExecutionTimeLimit(group_, kInterruptPollSeconds, ShouldTerminate, stop_.get());
   hasEngine_ = true;
   link_ = std::make_shared<EngineLink>();
+  link_->stop = stop_;
   link_->onError = [this](const ScriptError& error) {
     if (onError_) onError_(error);
   };
@@ -188,8 +189,8 @@ HRESULT TActiveScript::EvaluateNow(const WideString& code, Variant* result) {
   JSValueRef exception = nullptr;
   JSValueRef value = JSEvaluateScript(context_, script, nullptr, nullptr, 1, &exception);
   if (exception) {
-    if (stop_.outOfMemory.exchange(false)) ReportOutOfMemory();
-    else if (!stop_.interrupt) ReportError(exception);
+    if (stop_->outOfMemory.exchange(false)) ReportOutOfMemory();
+    else if (!stop_->interrupt) ReportError(exception);
     return E_FAIL;
   }
   if (result) *result = FromJs(context_, value);
@@ -295,7 +296,7 @@ bool TActiveScript::Call(const WideString& name, std::span<const Variant> params
 
 HRESULT TActiveScript::Interrupt() {
   if (!hasEngine_) return E_FAIL;
-  stop_.interrupt = true;
+  stop_->interrupt = true;
   return S_OK;
 }
 

@@ -51,12 +51,6 @@ class TActiveScript {
   bool Call(const WideString& name, std::span<const Variant> params, IDispatch* self, Variant* result);
 
   HRESULT Interrupt();  // any thread
-
-  // Why running script code should stop; read by the engine's watchdog.
-  struct StopRequest {
-    std::atomic<bool> interrupt{false};
-    std::atomic<bool> outOfMemory{false};
-  };
   HRESULT Close();
 
   void SetOnError(ScriptErrorHandler handler) { onError_ = std::move(handler); }
@@ -82,7 +76,7 @@ class TActiveScript {
   std::vector<WideString> pending_;  // blocks added before the engine started
   std::vector<TActiveScriptItem> items_;
   ScriptErrorHandler onError_;
-  StopRequest stop_;
+  const std::shared_ptr<EngineStop> stop_ = std::make_shared<EngineStop>();  // read by the engine's watchdog
   std::atomic<bool> hasEngine_{false};  // Interrupt may come from any thread
 };
 

@@ -16,12 +16,20 @@
 
 namespace ulka {
 
+// Why an engine's running script code was stopped: an interrupt asked for, or the memory ceiling.
+// Neither is the script's own error.
+struct EngineStop {
+  std::atomic<bool> interrupt{false};
+  std::atomic<bool> outOfMemory{false};
+};
+
 // What ties script objects of one JavaScript context back to their engine: where errors raised
-// while the host calls into the script go, whether the engine still runs, and the thread it runs
-// on (its objects are used there only).
+// while the host calls into the script go, whether the engine still runs, why it was stopped, and
+// the thread it runs on (its objects are used there only).
 struct EngineLink {
   std::atomic<bool> alive{true};
   ScriptErrorHandler onError;
+  std::shared_ptr<EngineStop> stop;
   std::thread::id owner = std::this_thread::get_id();
 };
 

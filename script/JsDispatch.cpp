@@ -2,6 +2,7 @@
 
 #include "automation/Messages.h"
 #include "automation/ThreadQueue.h"
+#include "automation/Unicode.h"
 
 namespace ulka {
 
@@ -82,7 +83,18 @@ HRESULT JsDispatch::GetDispIDHere(const WideString& name, uint32_t flags, DISPID
 
 HRESULT JsDispatch::Fail(JSContextRef ctx, JSValueRef exception, ExcepInfo* excep) {
   ScriptError error = ErrorFromException(ctx, exception);
-  if (link_ && link_->onError) link_->onError(error);
+  EngineStop* stop = link_ ? link_->stop.get() : nullptr;
+  // Code stopped by an interrupt is not at fault. Running past the memory ceiling is reported
+  // once, and what the script built is given back at once.
+  bool report = !(stop && stop->interrupt);
+  if (stop && stop->outOfMemory.exchange(false)) {
+    JSGarbageCollect(ctx);
+    error = ScriptError{};
+    error.description = Wide(msg::kOutOfMemory);
+    error.code = E_OUTOFMEMORY;
+    report = true;
+  }
+  if (report && link_ && link_->onError) link_->onError(error);
   if (excep) {
     excep->description = error.description;
     excep->scode = error.code ? error.code : E_FAIL;

@@ -29,5 +29,12 @@ expect missing-file 2 'cannot open' '' -- "$dir/does-not-exist.js"
 expect no-file 2 'usage' '' --
 # The memory ceiling: a runaway script is stopped with an out-of-memory error.
 ULKA_SCRIPT_MEMORY_LIMIT_MB=300 expect runaway 1 '^Error: Out of memory' '^$' -- "$dir/runaway.js"
+ULKA_SCRIPT_MEMORY_LIMIT_MB=300 expect runaway-thread 1 '^Error: Out of memory' '^finished true$' -- "$dir/runaway_thread.js"
 ULKA_SCRIPT_MEMORY_LIMIT_MB=300 expect runaway-engine 1 '^Error: Out of memory' '^caller goes on$' -- "$dir/runaway_engine.js"
+# Script threads: errors reach the handler with their position, and threads still running when
+# the script ends are stopped (or, when they cannot be, left behind after a grace period).
+expect thread-errors 1 "Error: Can't find variable: undefinedInWorker"$'\n''At Line: 1, [0-9]+'$'\n''Error: callback failed' \
+  '^,true,1,true$' -- "$dir/thread_errors.js"
+expect thread-left-running 0 '^$' '^script ends$' -- "$dir/thread_left_running.js"
+expect thread-stuck 4 'ulka-script: 1 script thread\(s\) did not stop within 5 s; exiting anyway' '' -- "$dir/thread_stuck.js"
 exit $failed
