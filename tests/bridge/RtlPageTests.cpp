@@ -15,6 +15,15 @@ TEST(PageBridgeRtl, PageUsesTheRuntimeRootObject) {
   EXPECT_EQ(host.Load("ulka:///rtl.html"), "DONE");
 }
 
+// Threads started by a page: the page's function crosses as its source text, `window` is the host
+// whose eval runs each Sync in the page, and the completion callback is a page function.
+TEST(PageBridgeRtl, PageStartsThreadsAndSeesOneObjectPerHostObject) {
+  PageHost host;
+  Ref<TRtl> rtl = MakeRef<TRtl>();
+  host.External().AddMember(u"rtl", Variant(static_cast<IDispatch*>(rtl.get())));
+  EXPECT_EQ(host.Load("ulka:///threads.html"), "DONE");
+}
+
 }  // namespace
 }  // namespace ulka::test
 
