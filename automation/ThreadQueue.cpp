@@ -184,9 +184,9 @@ bool WaitServingQueue(const std::function<bool()>& done, uint32_t timeoutMs) {
     if (done()) return true;
     int sliceMs = 10;
     if (timeoutMs) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      if (left <= 0) return done();
-      sliceMs = static_cast<int>(std::min<long long>(left, sliceMs));
+      const auto left = deadline - Clock::now();
+      if (left <= Clock::duration::zero()) return done();
+      sliceMs = static_cast<int>(std::min<long long>(std::chrono::ceil<std::chrono::milliseconds>(left).count(), sliceMs));
     }
     std::function<void(int)> pump;
     uint64_t seen;
