@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: setup build demo test asan bench clean
+.PHONY: setup build demo test asan tsan bench clean
 
 setup:
 	@tools/setup.sh
@@ -24,10 +24,19 @@ test: build
 asan:
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DULKA_SANITIZE=ON $(CMAKE_FLAGS)"
 
+# The thread sanitizer on what runs on several threads: script threads, call queues, the page
+# bridge's cross-thread calls and the network clients. Builds into build-tsan.
+tsan: setup
+	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DULKA_TSAN=ON $(CMAKE_FLAGS)
+	cmake --build build-tsan -j $(JOBS)
+	tools/run-tests.sh build-tsan -R '$(TSAN_TESTS)'
+
+TSAN_TESTS ?= ThreadQueue|script\.threads|script\.runner|BridgeEndpoint|Thread
+
 bench: setup
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DULKA_BENCH=ON
 	cmake --build build-bench -j $(JOBS)
 	bench/run.sh build-bench
 
 clean:
-	rm -rf build build-asan build-bench
+	rm -rf build build-asan build-tsan build-bench

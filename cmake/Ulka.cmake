@@ -5,6 +5,11 @@ set(ULKA_WARNINGS -Wall -Wextra -Wpedantic -Wno-unused-parameter -Wno-missing-fi
 # calls into header-only library code that our objects instantiate would trip it falsely.
 set(ULKA_SANITIZE_FLAGS -fsanitize=address,undefined -fno-sanitize=vptr -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
 
+if(ULKA_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 if(ULKA_SANITIZE)
   add_compile_options(${ULKA_SANITIZE_FLAGS})
   add_link_options(-fsanitize=address,undefined)
