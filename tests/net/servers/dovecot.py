@@ -68,6 +68,7 @@ ssl_cert = <{cert}
 ssl_key = <{key}
 disable_plaintext_auth = no
 auth_mechanisms = plain apop
+auth_failure_delay = 0
 default_internal_user = {internal_user}
 default_internal_group = {internal_group}
 default_login_user = {login_user}
@@ -94,6 +95,10 @@ service pop3-login {{
 }}
 service anvil {{
   chroot =
+  # No growing delay after failed logins: the tests fail some on purpose.
+  unix_listener anvil-auth-penalty {{
+    mode = 0
+  }}
 }}
 service imap-urlauth-login {{
   chroot =

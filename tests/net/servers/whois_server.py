@@ -36,6 +36,9 @@ class Server(socketserver.ThreadingTCPServer):
     daemon_threads = True
     allow_reuse_address = True
 
+    def handle_error(self, request, client_address):
+        pass  # a client that hangs up or speaks TLS to a plain server is part of the tests
+
 
 def main():
     global options
