@@ -4,7 +4,6 @@
 #include <gmime/gmime.h>
 
 #include <algorithm>
-#include <mutex>
 #include <string_view>
 
 #include "automation/CodePages.h"
@@ -14,6 +13,10 @@
 
 namespace ulka {
 namespace {
+
+// Messages with more multipart parts than this are read for their headers only: real mail has a
+// few dozen at most, and the parser's time grows with the square of the nesting.
+constexpr size_t kMaxMultiparts = 1000;
 
 // GMime is set up once for the process; the parser options are only read afterwards, so every
 // thread shares them.
@@ -185,16 +188,26 @@ std::optional<int64_t> ReceivedTime(const std::string& value) {
   return seconds;
 }
 
-void ReadHeaders(GMimeMessage* message, MailContent& mail) {
-  GMimeHeaderList* list = g_mime_object_get_header_list(GMIME_OBJECT(message));
+void AddHeaders(GMimeObject* object, std::vector<std::pair<int64_t, MailHeader>>& headers) {
+  GMimeHeaderList* list = object ? g_mime_object_get_header_list(object) : nullptr;
   const int count = list ? g_mime_header_list_get_count(list) : 0;
   for (int i = 0; i < count; ++i) {
     GMimeHeader* header = g_mime_header_list_get_header_at(list, i);
     const char* name = g_mime_header_get_name(header);
-    const char* value = g_mime_header_get_value(header);
-    mail.headers.push_back({name ? name : "", WideOf(value)});
-    if (!mail.receivedOn && name && SameText(Wide(name), u"Received") && value)
-      mail.receivedOn = ReceivedTime(value);
+    headers.push_back({g_mime_header_get_offset(header), {name ? name : "", WideOf(g_mime_header_get_value(header))}});
+  }
+}
+
+// The message's headers in the order they came. GMime keeps the Content-* headers of the top
+// level with its body part, so the two lists are merged by position.
+void ReadHeaders(GMimeMessage* message, MailContent& mail) {
+  std::vector<std::pair<int64_t, MailHeader>> headers;
+  AddHeaders(GMIME_OBJECT(message), headers);
+  AddHeaders(g_mime_message_get_mime_part(message), headers);
+  std::stable_sort(headers.begin(), headers.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& [offset, header] : headers) {
+    if (!mail.receivedOn && SameText(Wide(header.name), u"Received")) mail.receivedOn = ReceivedTime(Utf8(header.value));
+    mail.headers.push_back(std::move(header));
   }
 }
 
@@ -213,6 +226,28 @@ void ReadEnvelope(GMimeMessage* message, MailContent& mail) {
   if (GDateTime* date = g_mime_message_get_date(message)) mail.sentOn = g_date_time_to_unix(date);
 }
 
+size_t CountMultiparts(std::string_view text) {
+  size_t count = 0;
+  for (size_t at = text.find("ultipart/"); at != std::string_view::npos; at = text.find("ultipart/", at + 9))
+    if (at > 0 && (text[at - 1] == 'm' || text[at - 1] == 'M')) ++count;
+  return count;
+}
+
+// The header block of a message, with the blank line that ends it.
+std::string_view HeaderBlock(std::string_view text) {
+  size_t end = text.find("\r\n\r\n");
+  if (end != std::string_view::npos) return text.substr(0, end + 4);
+  end = text.find("\n\n");
+  return end == std::string_view::npos ? text : text.substr(0, end + 2);
+}
+
+GObjectPtr<GMimeMessage> ParseMessage(std::string_view text) {
+  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(text.data(), text.size()));
+  GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+  g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
+  return GObjectPtr<GMimeMessage>(g_mime_parser_construct_message(parser.get(), ParserOptions()));
+}
+
 }  // namespace
 
 std::optional<WideString> MailContent::HeaderValue(std::string_view name) const {
@@ -229,15 +264,14 @@ std::optional<WideString> MailContent::HeaderValue(std::string_view name) const 
 
 MailContentPtr ParseMail(Bytes source) {
   auto mail = std::make_shared<MailContent>();
-  GMimeParserOptions* options = ParserOptions();
-  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(reinterpret_cast<const char*>(source.data()), source.size()));
-  GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
-  g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
-  GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options));
-  if (message) {
-    ReadHeaders(message.get(), *mail);
-    ReadEnvelope(message.get(), *mail);
-    if (GMimeObject* body = g_mime_message_get_mime_part(message.get())) CollectParts(body, *mail);
+  if (!source.empty()) {
+    std::string_view text = View(source);
+    if (CountMultiparts(text) > kMaxMultiparts) text = HeaderBlock(text);
+    if (GObjectPtr<GMimeMessage> message = ParseMessage(text)) {
+      ReadHeaders(message.get(), *mail);
+      ReadEnvelope(message.get(), *mail);
+      if (GMimeObject* body = g_mime_message_get_mime_part(message.get())) CollectParts(body, *mail);
+    }
   }
   mail->source = std::move(source);
   return mail;
