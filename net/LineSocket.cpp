@@ -144,7 +144,11 @@ ReadStatus LineSocket::ReadLine(std::string_view& line, size_t maxLength) {
       start_ = end + 1;
       return ReadStatus::Line;
     }
-    if (buffer_.size() - start_ > maxLength) return ReadStatus::TooLong;
+    if (buffer_.size() - start_ > maxLength) {
+      line = std::string_view(buffer_.data() + start_, buffer_.size() - start_);
+      start_ = buffer_.size();
+      return ReadStatus::TooLong;
+    }
     const size_t scannedFrom = start_;
     searched = buffer_.size();
     if (!FillBuffer()) {

@@ -24,7 +24,7 @@ enum class ReadStatus {
   Closed,    // the peer closed; `line` holds what came after the last line end, if anything
   TimedOut,  // no data within the time limit
   Failed,    // a network or TLS error, or no connection
-  TooLong,   // more than the allowed length without a line end
+  TooLong,   // more than the allowed length without a line end; `line` holds what came
 };
 
 class LineSocket {

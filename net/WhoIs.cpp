@@ -11,7 +11,9 @@ namespace {
 // byte by byte, so nothing is lost.
 WideString AnswerText(const std::string& answer) {
   if (g_utf8_validate(answer.data(), static_cast<gssize>(answer.size()), nullptr)) return Wide(answer);
-  return WideString(answer.begin(), answer.end());
+  WideString text;
+  for (unsigned char c : answer) text += static_cast<char16_t>(c);
+  return text;
 }
 
 }  // namespace

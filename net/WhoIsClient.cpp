@@ -24,8 +24,10 @@ std::string AskServer(const std::string& domain, const WhoIsQuery& query, const 
     const ReadStatus status = socket.ReadLine(line, query.maxAnswerBytes);
     answer += '\n';
     answer += line;
-    if (status != ReadStatus::Line || answer.size() > query.maxAnswerBytes || std::chrono::steady_clock::now() > deadline) {
-      if (status == ReadStatus::Line) answer += '\n';  // cut short: the answer still ends with LF
+    const bool over = answer.size() > query.maxAnswerBytes || std::chrono::steady_clock::now() > deadline;
+    if (status != ReadStatus::Line || over) {
+      // The read that ends the answer adds its LF; a last line without its own end gets one too.
+      if (!line.empty()) answer += '\n';
       return answer;
     }
   }
