@@ -1,6 +1,8 @@
 #include "net/LineSocket.h"
 
 #include <gio/gio.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 
 #include <algorithm>
 #include <cstring>
@@ -63,6 +65,8 @@ bool LineSocket::Connect(const ConnectOptions& options) {
     error_ = Describe(failure.get(), "cannot connect");
     return false;
   }
+  // Commands are short lines that wait for their reply: send each at once.
+  g_socket_set_option(g_socket_connection_get_socket(socket.get()), IPPROTO_TCP, TCP_NODELAY, 1, nullptr);
   GObjectPtr<GIOStream> stream(G_IO_STREAM(g_object_ref(socket.get())));
   if (options.tls) {
     GObjectPtr<GIOStream> tls(g_tls_client_connection_new(stream.get(), address.get(), &raw));
@@ -114,13 +118,14 @@ bool LineSocket::FillBuffer() {
     buffer_.erase(0, start_);
     start_ = 0;
   }
-  const size_t used = buffer_.size();
-  buffer_.resize(used + kReadChunk);
+  if (!chunk_) chunk_ = std::make_unique<char[]>(kReadChunk);
   GError* raw = nullptr;
-  gssize n = g_input_stream_read(connection_->input, buffer_.data() + used, kReadChunk, nullptr, &raw);
+  gssize n = g_input_stream_read(connection_->input, chunk_.get(), kReadChunk, nullptr, &raw);
   GErrorPtr failure(raw);
-  buffer_.resize(used + std::max<gssize>(n, 0));
-  if (n > 0) return true;
+  if (n > 0) {
+    buffer_.append(chunk_.get(), static_cast<size_t>(n));
+    return true;
+  }
   if (n == 0) {
     readFailure_ = ReadStatus::Closed;
   } else {

@@ -52,8 +52,9 @@ class LineSocket {
   bool FillBuffer();
 
   std::unique_ptr<Connection> connection_;
-  std::string buffer_;
-  size_t start_ = 0;  // the first unread byte of buffer_
+  std::unique_ptr<char[]> chunk_;  // what one read receives
+  std::string buffer_;              // received and not yet read
+  size_t start_ = 0;                // the first unread byte of buffer_
   ReadStatus readFailure_ = ReadStatus::Failed;
   std::string error_;
 };

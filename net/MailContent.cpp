@@ -42,9 +42,17 @@ bool HasHighBytes(std::span<const uint8_t> bytes) {
   return std::any_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b >= 0x80; });
 }
 
+// Valid UTF-8 as text; most mail is plain ASCII, which widens byte by byte.
+WideString WideOfUtf8(std::span<const uint8_t> bytes) {
+  if (HasHighBytes(bytes)) return StripBom(Wide(View(bytes)));
+  return WideString(bytes.begin(), bytes.end());
+}
+
 bool IsAsciiCharset(std::string_view name) {
   return SameText(Wide(name), u"us-ascii") || SameText(Wide(name), u"ascii");
 }
+
+bool IsUtf8Charset(std::string_view name) { return SameText(Wide(name), u"utf-8") || SameText(Wide(name), u"utf8"); }
 
 size_t CharsetUnit(std::string_view iconvName) {
   WideString name = UpperCase(Wide(iconvName));
@@ -60,14 +68,15 @@ WideString DecodeCharset(std::span<const uint8_t> bytes, std::string charset, bo
     if (uint32_t codePage = DetectCodePage(View(bytes)); codePage && IsCodePageSupported(codePage))
       return DecodeText(bytes, codePage);
   }
+  const bool valid = g_utf8_validate(reinterpret_cast<const char*>(bytes.data()), static_cast<gssize>(bytes.size()), nullptr);
+  if (valid && (charset.empty() || IsUtf8Charset(charset) || IsAsciiCharset(charset))) return WideOfUtf8(bytes);
   if (!charset.empty() && !(IsAsciiCharset(charset) && HasHighBytes(bytes))) {
     const char* iconvName = g_mime_charset_iconv_name(charset.c_str());
     if (iconvName) {
       if (auto text = IconvDecode(iconvName, bytes, CharsetUnit(iconvName))) return StripBom(std::move(*text));
     }
   }
-  if (g_utf8_validate(reinterpret_cast<const char*>(bytes.data()), static_cast<gssize>(bytes.size()), nullptr))
-    return StripBom(Wide(View(bytes)));
+  if (valid) return WideOfUtf8(bytes);
   return IconvDecode("WINDOWS-1252", bytes, 1).value_or(WideString());
 }
 
