@@ -88,8 +88,8 @@ TEST_F(DovecotTest, ApopLoginAndEveryMessageParsed) {
     EXPECT_EQ(Utf8(message->GetSubject()), subjects[i]) << i;
     EXPECT_EQ(message->Content().source, test::ReadFileBytesOrEmpty(test::MailFixture(kFixtures[i]))) << i;
   }
-  auto* report = static_cast<TMailMessage*>(pop->GetMessage(1).get());
-  EXPECT_EQ(report->Content().attachments.size(), 4u);
+  Ref<IDispatch> report = pop->GetMessage(1);
+  EXPECT_EQ(static_cast<TMailMessage*>(report.get())->Content().attachments.size(), 4u);
   EXPECT_FALSE(pop->GetMessage(6)) << "there is no seventh message";
   EXPECT_TRUE(pop->Logout());
 }
