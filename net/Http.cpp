@@ -1,5 +1,7 @@
 #include "net/Http.h"
 
+#include <cctype>
+
 #include "automation/ByteConvert.h"
 #include "automation/CodePages.h"
 #include "automation/Unicode.h"
@@ -17,8 +19,9 @@ bool IsFollowed(long status) { return status == 301 || status == 302 || status =
 
 // The value of the "charset" parameter of a Content-Type value, without quotes.
 std::string CharsetParameter(const std::string& contentType) {
-  const std::string lower = Utf8(LowerCase(Wide(contentType)));
-  size_t at = lower.find("charset=");
+  std::string lower = contentType;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const size_t at = lower.find("charset=");
   if (at == std::string::npos) return {};
   std::string value = contentType.substr(at + 8);
   if (!value.empty() && (value.front() == '"' || value.front() == '\'')) {

@@ -1,5 +1,7 @@
 #include "net/Pop3.h"
 
+#include <tuple>
+
 #include "automation/Unicode.h"
 #include "net/MailMessage.h"
 #include "net/TrustStore.h"
