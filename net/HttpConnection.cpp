@@ -1,7 +1,6 @@
 #include "net/HttpConnection.h"
 
 #include <curl/curl.h>
-#include <sys/mman.h>
 
 #include <algorithm>
 #include <cctype>
@@ -26,16 +25,6 @@ std::string_view Trim(std::string_view text) {
 bool SameAscii(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                     [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y)); });
-}
-
-// Large bodies fill fresh memory as fast as the network delivers; backing it with huge pages
-// saves most of the page faults, which otherwise cost as much as the transfer itself.
-void AdviseHugePages(uint8_t* data, size_t size) {
-  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
-  if (size < 2 * kHugePage) return;
-  const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~(kHugePage - 1);
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 // What the callbacks collect during one exchange.
@@ -71,10 +60,7 @@ size_t ReceiveBody(char* data, size_t size, size_t count, void* target) {
     receiver->reserved = true;
     curl_off_t expected = -1;
     curl_easy_getinfo(receiver->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected);
-    if (expected > 0) {
-      body.reserve(std::min<size_t>(static_cast<size_t>(expected), receiver->maxBodyBytes));
-      AdviseHugePages(body.data(), body.capacity());
-    }
+    if (expected > 0) body.reserve(std::min<size_t>(static_cast<size_t>(expected), receiver->maxBodyBytes));
   }
   if (body.size() + length > receiver->maxBodyBytes) return 0;
   body.insert(body.end(), data, data + length);
