@@ -47,7 +47,7 @@ var cases = {
   },
   "Attachments(0) fails": function () { var a = session().Message(0).Attachments; return [errorOf(function () { a(0); }), "List index out of bounds (0)"]; },
   "SaveToFile": function () {
-    var name = "/tmp/ulka-net-script-" + Math.floor(Math.random() * 1e9) + "/pixel.png";
+    var name = "/tmp/ulka-net-script-" + Math.floor(Math.random() * 1e9) + ".png";
     var a = session().Message(0).Attachments(2); a.SaveToFile(name);
     var saved = rtl.LoadFile(name); rtl.DeleteFile(name);
     return [saved.length + "|" + saved[1] + saved[2] + saved[3], a.Size + "|807871"];
