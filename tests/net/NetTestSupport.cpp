@@ -100,7 +100,7 @@ ServerProcess::ServerProcess(const std::string& script, const std::vector<std::s
 ServerProcess::~ServerProcess() {
   if (input_ >= 0) close(input_);  // the script's cue to end
   if (pid_ <= 0) return;
-  for (int i = 0; i < 100; ++i) {
+  for (int i = 0; i < 300; ++i) {  // 15 s: dovecot takes its time to stop on a busy machine
     if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }

@@ -148,14 +148,20 @@ def main():
     os.makedirs(os.path.join(work, "state"), exist_ok=True)
     plain, tls = free_port(), free_port()
     config = write_config(work, os.path.join(work, "cert.pem"), os.path.join(work, "key.pem"), password_file, plain, tls)
-    server = subprocess.Popen([DOVECOT, "-F", "-c", config], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # A session of its own, so that stopping it takes every process the master started.
+    server = subprocess.Popen([DOVECOT, "-F", "-c", config], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                              start_new_session=True)
 
     def stop(*_):
         server.terminate()
         try:
             server.wait(5)
         except subprocess.TimeoutExpired:
-            server.kill()
+            pass
+        try:
+            os.killpg(server.pid, signal.SIGKILL)
+        except OSError:
+            pass
         os._exit(0)
 
     signal.signal(signal.SIGTERM, stop)
