@@ -26,6 +26,9 @@
 #include "data/Strings.h"
 #include "data/Xml.h"
 #include "graphics/Rect.h"
+#include "net/Http.h"
+#include "net/Pop3.h"
+#include "net/WhoIs.h"
 #include "runtime/AppHooks.h"
 #include "runtime/ResourceMembers.h"
 #include "script/CriticalSection.h"
@@ -99,6 +102,10 @@ const InterfaceInfo& TRtl::Info() {
           .Method(245, "CriticalSection", &TRtl::CriticalSection)
           .Method(249, "StopThreads", &TRtl::StopThreads)
           .Method(250, "WaitThreads", &TRtl::WaitThreads)
+          // Network clients
+          .Method(241, "Http", &TRtl::Http, {Opt("BaseUrl", u"")})
+          .Method(242, "Pop3", &TRtl::Pop3)
+          .Method(256, "WhoIs", &TRtl::WhoIs)
           .Build();
   return info;
 }
@@ -376,5 +383,17 @@ bool TRtl::GetShowOnTaskbar() { return Hooks().getShowOnTaskbar ? Hooks().getSho
 void TRtl::SetShowOnTaskbar(bool Value) {
   if (Hooks().setShowOnTaskbar) Hooks().setShowOnTaskbar(Value);
 }
+
+// --- network clients ---------------------------------------------------------------------------
+
+Ref<IDispatch> TRtl::Http(const WideString& BaseUrl) {
+  Ref<THttp> http = MakeRef<THttp>();
+  if (!BaseUrl.empty()) http->SetBaseUrl(BaseUrl);
+  return http;
+}
+
+Ref<IDispatch> TRtl::Pop3() { return MakeRef<TPop3>(); }
+
+Ref<IDispatch> TRtl::WhoIs() { return MakeRef<TWhoIs>(); }
 
 }  // namespace ulka

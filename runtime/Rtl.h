@@ -96,6 +96,11 @@ class TRtl : public TVekObject {
   bool GetShowOnTaskbar();
   void SetShowOnTaskbar(bool Value);
 
+  // Network clients
+  Ref<IDispatch> Http(const WideString& BaseUrl);
+  Ref<IDispatch> Pop3();
+  Ref<IDispatch> WhoIs();
+
  private:
   int32_t FParamShift = 0;
   WideString FBaseUrl;

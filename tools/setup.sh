@@ -16,6 +16,8 @@ packages=(
   nettle-dev libgcrypt20-dev
   gcc-mingw-w64-i686 binutils-mingw-w64-i686 icoutils python3-pefile
   clang-14 libclang-rt-14-dev
+  # network clients: mail parsing; a POP3 server and the curl program for tests and benchmarks
+  libgmime-3.0-dev glib-networking dovecot-pop3d curl
 )
 
 missing=()

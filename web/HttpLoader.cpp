@@ -3,10 +3,10 @@
 #include <curl/curl.h>
 
 #include <memory>
-#include <mutex>
 
 #include "automation/Unicode.h"
 #include "automation/Urls.h"
+#include "net/HttpConnection.h"
 
 namespace ulka {
 namespace {
@@ -28,8 +28,7 @@ size_t Collect(char* data, size_t size, size_t count, void* target) {
 }  // namespace
 
 std::optional<Bytes> HttpGet(const WideString& url) {
-  static std::once_flag initialised;
-  std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+  EnsureCurl();
   std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
   if (!curl) return std::nullopt;
   const std::string address = Utf8(url);
