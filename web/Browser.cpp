@@ -18,6 +18,7 @@ const InterfaceInfo& TBrowser::Info() {
   using T = TBrowser;
   static const InterfaceInfo info =
       InterfaceBuilder<T>("IBrowser", "{A849883A-9FB9-4257-873B-25C37FDBC673}", "Dispatch interface for View Object")
+          .MainThreadOnly()
           .Method(201, "Open", &T::Open, {Arg("Url")})
           .Method(202, "Show", &T::Show)
           .Method(203, "ShowDialog", &T::ShowDialog, {Opt("Url")})
@@ -201,6 +202,7 @@ const InterfaceInfo& THTMLView::Info() {
   using T = THTMLView;
   static const InterfaceInfo info =
       InterfaceBuilder<T>("IHTMLView", "{BC1CBEEA-E5DF-4203-9BA8-66AB8C3A6E25}", "Dispatch interface for HTML View")
+          .MainThreadOnly()
           .Method(201, "Open", &T::Open, {Arg("Url")})
           .Getter(204, "Document", &T::GetDocument)
           .Getter(207, "Browser", &T::GetBrowser)

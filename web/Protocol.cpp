@@ -15,6 +15,7 @@ const InterfaceInfo& TProtocol::Info() {
   static const InterfaceInfo info =
       InterfaceBuilder<TProtocol>("IProtocol", "{4418BEC5-F2BE-48A2-880E-90F1B1D7FD2D}",
                                   "Dispatch interface for Protocol Object")
+          .MainThreadOnly()
           .Method(201, "Register", &TProtocol::Register, {Arg("Name"), Arg("Handler")})
           .Method(202, "Unregister", &TProtocol::Unregister)
           .Method(203, "Read", &TProtocol::Read, {Arg("Name")})

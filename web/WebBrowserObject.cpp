@@ -10,6 +10,7 @@ const InterfaceInfo& TWebBrowserObject::Info() {
   using T = TWebBrowserObject;
   static const InterfaceInfo info =
       InterfaceBuilder<T>("IWebBrowser2", "{D30C1661-CDAF-11D0-8A3E-00C04FC9E26E}", "Web browser control")
+          .MainThreadOnly()
           .Method(104, "Navigate", &T::Navigate,
                   {Arg("URL"), Opt("Flags"), Opt("TargetFrameName"), Opt("PostData"), Opt("Headers")})
           .Method(100, "GoBack", &T::GoBack)
