@@ -24,7 +24,9 @@
 #include "data/FileList.h"
 #include "data/Strings.h"
 #include "data/Xml.h"
+#include "graphics/Bitmap.h"
 #include "graphics/Rect.h"
+#include "graphics/Screen.h"
 #include "runtime/AppHooks.h"
 #include "runtime/ResourceMembers.h"
 #include "script/Script.h"
@@ -92,6 +94,10 @@ const InterfaceInfo& TRtl::Info() {
           .Property(258, "ShowOnTaskbar", &TRtl::GetShowOnTaskbar, &TRtl::SetShowOnTaskbar)
           .Method(261, "WindowRect", &TRtl::WindowRect, {Opt("Value")})
           .Method(267, "WindowState", &TRtl::WindowState, {Opt("Value")})
+          // Bitmaps and the screen
+          .Method(221, "Bitmap", &TRtl::Bitmap, {Opt("Param1"), Opt("Param2", int32_t{0})})
+          .Method(259, "Screen", &TRtl::Screen)
+          .Method(251, "GetScreenRect", &TRtl::GetScreenRect)
           .Build();
   return info;
 }
@@ -344,5 +350,18 @@ bool TRtl::GetShowOnTaskbar() { return Hooks().getShowOnTaskbar ? Hooks().getSho
 void TRtl::SetShowOnTaskbar(bool Value) {
   if (Hooks().setShowOnTaskbar) Hooks().setShowOnTaskbar(Value);
 }
+
+// --- bitmaps and the screen --------------------------------------------------------------------
+
+Ref<IDispatch> TRtl::Bitmap(const Variant& Param1, int32_t Param2) {
+  Ref<TBitmap> bitmap = MakeRef<TBitmap>();
+  if (Param1.IsNumber()) bitmap->SetSize(Param1, Param2);
+  else bitmap->Open(Param1);
+  return bitmap;
+}
+
+Ref<IDispatch> TRtl::Screen() { return MakeRef<TScreen>(); }
+
+Ref<IDispatch> TRtl::GetScreenRect() { return TRectangle::Make(TScreen::PrimaryRect()); }
 
 }  // namespace ulka

@@ -82,6 +82,11 @@ class TRtl : public TVekObject {
   bool GetShowOnTaskbar();
   void SetShowOnTaskbar(bool Value);
 
+  // Bitmaps and the screen
+  Ref<IDispatch> Bitmap(const Variant& Param1, int32_t Param2);
+  Ref<IDispatch> Screen();
+  Ref<IDispatch> GetScreenRect();
+
  private:
   int32_t FParamShift = 0;
   WideString FBaseUrl;

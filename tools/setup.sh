@@ -16,6 +16,9 @@ packages=(
   nettle-dev libgcrypt20-dev
   gcc-mingw-w64-i686 binutils-mingw-w64-i686 icoutils python3-pefile
   clang-14 libclang-rt-14-dev
+  # graphics: codecs, resampling, screen input; tools that make and read test images
+  libpng-dev libjpeg62-turbo-dev libwebp-dev libgdk-pixbuf-2.0-dev libpixman-1-dev libx11-dev libxtst-dev libxrandr-dev
+  webp-pixbuf-loader imagemagick python3-pil xclip x11-xserver-utils
 )
 
 missing=()
