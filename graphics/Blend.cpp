@@ -17,27 +17,30 @@ uint32_t Div255(uint32_t v) {
 
 uint32_t Pack(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
 
-// Source over destination with the source given as colour times effective alpha for each channel
-// (0 .. 255 * 255) and the effective alpha `fa` (1 .. 255). In real terms, with alphas in 0..1:
-// out_a = a_s + a_d (1 - a_s), out_c = (c_s a_s + c_d a_d (1 - a_s)) / out_a; both scaled by 255^2.
-uint32_t Over(uint32_t dest, uint32_t fa, uint32_t sr, uint32_t sg, uint32_t sb) {
-  const uint32_t da = dest >> 24;
+// Source over destination. The source's effective alpha `fa2` is its alpha times the draw's alpha
+// (0 .. 255^2, kept unrounded), and each source channel is given as colour times `fa2`. In real
+// terms, with alphas in 0..1: out_a = a_s + a_d (1 - a_s), out_c = (c_s a_s + c_d a_d (1 - a_s)) / out_a;
+// numerator and denominator below are both scaled by 255^3.
+constexpr uint64_t kFull = 255 * 255;
+
+uint32_t Over(uint32_t dest, uint64_t fa2, uint64_t sr, uint64_t sg, uint64_t sb) {
+  const uint64_t da = dest >> 24;
   if (da == 0) {
-    auto colour = [fa](uint32_t s) { return std::min<uint32_t>((s + fa / 2) / fa, 255); };
-    return Pack(fa, colour(sr), colour(sg), colour(sb));
+    auto colour = [fa2](uint64_t s) { return static_cast<uint32_t>(std::min<uint64_t>((s + fa2 / 2) / fa2, 255)); };
+    return Pack(static_cast<uint32_t>((fa2 + 127) / 255), colour(sr), colour(sg), colour(sb));
   }
-  const uint32_t k = da * (255 - fa);
-  const uint32_t den = fa * 255 + k;
-  auto colour = [&](uint32_t s, int shift) {
-    return std::min<uint32_t>((s * 255 + Channel(dest, shift) * k + den / 2) / den, 255);
-  };
-  if (da == 255) {  // the common case: the divisor is the constant 255^2
-    auto opaque = [&](uint32_t s, int shift) {
-      return std::min<uint32_t>((s * 255 + Channel(dest, shift) * k + 65025 / 2) / 65025, 255);
+  const uint64_t k = da * (kFull - fa2);
+  if (da == 255) {  // the common case: the divisor is the constant 255^3, which compiles to a multiply
+    auto opaque = [&](uint64_t s, int shift) {
+      return static_cast<uint32_t>(std::min<uint64_t>((s * 255 + Channel(dest, shift) * k + kFull * 255 / 2) / (kFull * 255), 255));
     };
     return Pack(255, opaque(sr, 16), opaque(sg, 8), opaque(sb, 0));
   }
-  return Pack(Div255(den), colour(sr, 16), colour(sg, 8), colour(sb, 0));
+  const uint64_t den = fa2 * 255 + k;
+  auto colour = [&](uint64_t s, int shift) {
+    return static_cast<uint32_t>(std::min<uint64_t>((s * 255 + Channel(dest, shift) * k + den / 2) / den, 255));
+  };
+  return Pack(static_cast<uint32_t>((den + kFull / 2) / kFull), colour(sr, 16), colour(sg, 8), colour(sb, 0));
 }
 
 }  // namespace
@@ -45,38 +48,40 @@ uint32_t Over(uint32_t dest, uint32_t fa, uint32_t sr, uint32_t sg, uint32_t sb)
 void BlendRow(uint32_t* dest, const uint32_t* src, size_t count, uint8_t alpha) {
   for (size_t i = 0; i < count; ++i) {
     const uint32_t s = src[i];
-    const uint32_t fa = alpha == 255 ? s >> 24 : Div255((s >> 24) * alpha);
-    if (fa == 0) continue;
-    if (fa == 255) {
-      dest[i] = s | kOpaque;
+    const uint64_t fa2 = uint64_t{s >> 24} * alpha;
+    if (fa2 == 0) continue;
+    if (fa2 == kFull) {
+      dest[i] = s;
       continue;
     }
-    dest[i] = Over(dest[i], fa, Channel(s, 16) * fa, Channel(s, 8) * fa, Channel(s, 0) * fa);
+    dest[i] = Over(dest[i], fa2, Channel(s, 16) * fa2, Channel(s, 8) * fa2, Channel(s, 0) * fa2);
   }
 }
 
 void BlendPremultipliedRow(uint32_t* dest, const uint32_t* src, size_t count, uint8_t alpha) {
   for (size_t i = 0; i < count; ++i) {
     const uint32_t s = src[i];
-    const uint32_t fa = alpha == 255 ? s >> 24 : Div255((s >> 24) * alpha);
-    if (fa == 0) continue;
-    if (fa == 255) {
+    const uint64_t fa2 = uint64_t{s >> 24} * alpha;
+    if (fa2 == 0) continue;
+    if (fa2 == kFull) {
       dest[i] = s;  // opaque: premultiplied and plain colours are the same
       continue;
     }
-    dest[i] = Over(dest[i], fa, Channel(s, 16) * alpha, Channel(s, 8) * alpha, Channel(s, 0) * alpha);
+    // A premultiplied channel p is colour times alpha / 255, so colour times fa2 is p * 255 * alpha.
+    const uint64_t scale = uint64_t{255} * alpha;
+    dest[i] = Over(dest[i], fa2, Channel(s, 16) * scale, Channel(s, 8) * scale, Channel(s, 0) * scale);
   }
 }
 
 void BlendColorRow(uint32_t* dest, uint32_t color, size_t count) {
-  const uint32_t fa = color >> 24;
-  if (fa == 0) return;
-  if (fa == 255) {
+  const uint64_t fa2 = uint64_t{color >> 24} * 255;
+  if (fa2 == 0) return;
+  if (fa2 == kFull) {
     std::fill(dest, dest + count, color);
     return;
   }
-  const uint32_t sr = Channel(color, 16) * fa, sg = Channel(color, 8) * fa, sb = Channel(color, 0) * fa;
-  for (size_t i = 0; i < count; ++i) dest[i] = Over(dest[i], fa, sr, sg, sb);
+  const uint64_t sr = Channel(color, 16) * fa2, sg = Channel(color, 8) * fa2, sb = Channel(color, 0) * fa2;
+  for (size_t i = 0; i < count; ++i) dest[i] = Over(dest[i], fa2, sr, sg, sb);
 }
 
 void PremultiplyRow(uint32_t* dest, const uint32_t* src, size_t count) {

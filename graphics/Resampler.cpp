@@ -281,9 +281,11 @@ void Vertical(const uint32_t* const* rows, const AxisWeights& wy, size_t o, size
 
 // --- nearest neighbour ------------------------------------------------------------------------
 
+// The pixel under the centre; a centre exactly on the border between two pixels takes the first,
+// as pixman does.
 int32_t NearestIndex(const AxisMapping& m, int64_t o) {
   return static_cast<int32_t>(
-      std::clamp<int64_t>(static_cast<int64_t>(std::floor(m.Centre(o))), m.validFirst, m.validEnd - 1));
+      std::clamp<int64_t>(static_cast<int64_t>(std::ceil(m.Centre(o))) - 1, m.validFirst, m.validEnd - 1));
 }
 
 void NearestGather(const ResampleJob& job, uint32_t* out) {
