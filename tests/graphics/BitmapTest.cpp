@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
+#include <vector>
 
 #include "automation/ByteConvert.h"
 #include "automation/Unicode.h"
@@ -223,6 +225,31 @@ TEST(Bitmap, OpenFromBytesFilesAndNothingElse) {
   }
   EXPECT_EQ(d->GetWidth(), 3);  // a failed Open leaves the bitmap
   EXPECT_EQ(d->GetPixels(1, 1), N(1, 1));
+}
+
+// Script threads may share bitmaps: members serialise on each object's lock, and two bitmaps drawn
+// onto each other at once take both locks without deadlock.
+TEST(Bitmap, ThreadsShareBitmapsSafely) {
+  Ref<TBitmap> a = Numbered(64, 64), b = Numbered(64, 64);
+  const Variant png = a->PNG();
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      Ref<TBitmap> decoded = MakeRef<TBitmap>();
+      for (int i = 0; i < 50; ++i) {
+        Ref<TBitmap> from = t % 2 ? a : b, to = t % 2 ? b : a;
+        to->Draw(from.get(), TRectangle::Make({0, 0, 32, 32}).get(), Variant::Missing(), 128, static_cast<uint8_t>(i % 7));
+        to->Fill(0xFF00FF00u, Obj(TRectangle::Make({i, i, i + 3, i + 3}).get()));
+        from->SetPixels(i, t, 0xFF000000u | uint32_t(i));
+        EXPECT_TRUE(decoded->Open(png));
+        EXPECT_EQ(decoded->GetPixels(63, 63), N(63, 63));
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(a->GetWidth(), 64);
+  EXPECT_EQ(a->GetPixels(60, 5), N(60, 5));  // outside everything the threads touched
+  EXPECT_EQ(b->GetPixels(60, 5), N(60, 5));
 }
 
 }  // namespace
