@@ -1,6 +1,8 @@
 #include "graphics/Screen.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -34,7 +36,11 @@ namespace {
 template <class Call>
 auto OnScreen(Call call) {
   return OnDisplay([&] {
-    if (std::string problem = ScreenDeviceProblem(); !problem.empty()) Fail("Cannot reach the screen: " + problem);
+    if (std::string problem = ScreenDeviceProblem(); !problem.empty()) {
+      char text[256];
+      std::snprintf(text, sizeof text, msg::kScreenUnusable, problem.c_str());
+      Fail(text);
+    }
     return call();
   });
 }
@@ -85,30 +91,23 @@ int32_t TScreen::GetMouseY() {
 void TScreen::MouseMove(int32_t X, int32_t Y) {
   OnScreen([&] {
     const TRect primary = ScreenMonitors().primary;
-    MovePointer(X + primary.Left, Y + primary.Top);
-    return true;
+    auto root = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+    MovePointer(root(int64_t{X} + primary.Left), root(int64_t{Y} + primary.Top));
   });
 }
 
 void TScreen::MouseDown(int32_t Button) {
-  OnScreen([&] {
-    SendMouseButton(ButtonOf(Button), true);
-    return true;
-  });
+  OnScreen([&] { SendMouseButton(ButtonOf(Button), true); });
 }
 
 void TScreen::MouseUp(int32_t Button) {
-  OnScreen([&] {
-    SendMouseButton(ButtonOf(Button), false);
-    return true;
-  });
+  OnScreen([&] { SendMouseButton(ButtonOf(Button), false); });
 }
 
 void TScreen::MouseClick(int32_t Button) {
   OnScreen([&] {
     SendMouseButton(ButtonOf(Button), true);
     SendMouseButton(ButtonOf(Button), false);
-    return true;
   });
 }
 
@@ -130,9 +129,8 @@ Ref<TBitmap> TScreen::Screenshot(const Variant& Rect) {
     // Parts off the screen stay transparent.
     pixels.SetSize(int64_t{wanted.Right} - wanted.Left, int64_t{wanted.Bottom} - wanted.Top);
     const std::optional<TRect> root = ToRoot(wanted, layout);
-    if (pixels.Empty() || !root) return true;
+    if (pixels.Empty() || !root) return;
     if (!ReadScreenPixels(*root, pixels.Bits())) Fail(msg::kScreenCaptureFailed);
-    return true;
   });
   return shot;
 }
