@@ -19,7 +19,13 @@ std::string Python() { return std::filesystem::exists("/usr/bin/python3") ? "/us
 }  // namespace
 
 const std::string& ImageFolder() {
-  // Never destroyed, so that the clean-up at exit can still read it.
+  // Made once per test run by the graphics.make_images fixture.
+  if (const char* made = std::getenv("ULKA_TEST_IMAGES"); made && std::filesystem::exists(std::string(made) + "/photo.png")) {
+    static const std::string shared = made;
+    return shared;
+  }
+  // Run by hand: made here, in a temporary folder, and removed at exit. Never destroyed, so that
+  // the clean-up can still read it.
   static const std::string* folder = [] {
     char pattern[] = "/tmp/ulka-images-XXXXXX";
     if (!mkdtemp(pattern)) throw std::runtime_error("cannot make a temporary folder");

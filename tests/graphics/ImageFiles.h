@@ -1,5 +1,5 @@
-// Pictures made by independent tools for the bitmap tests: make-images.py writes them once per test
-// process into a temporary folder.
+// Pictures made by independent tools for the bitmap tests: make-images.py writes them, once per test
+// run into the folder ULKA_TEST_IMAGES names, else once per process into a temporary folder.
 #pragma once
 
 #include <cstdint>
