@@ -30,9 +30,12 @@ uint32_t Over(uint32_t dest, uint64_t fa2, uint64_t sr, uint64_t sg, uint64_t sb
     return Pack(static_cast<uint32_t>((fa2 + 127) / 255), colour(sr), colour(sg), colour(sb));
   }
   const uint64_t k = da * (kFull - fa2);
-  if (da == 255) {  // the common case: the divisor is the constant 255^3, which compiles to a multiply
+  if (da == 255) {
+    // The common case: out_a is 1, and out_c = (c_s fa2 + c_d (255^2 - fa2)) / 255^2 fits 32 bits,
+    // with a constant divisor that compiles to a multiply.
+    const uint32_t rest = static_cast<uint32_t>(kFull - fa2);
     auto opaque = [&](uint64_t s, int shift) {
-      return static_cast<uint32_t>(std::min<uint64_t>((s * 255 + Channel(dest, shift) * k + kFull * 255 / 2) / (kFull * 255), 255));
+      return std::min<uint32_t>((static_cast<uint32_t>(s) + Channel(dest, shift) * rest + 65025 / 2) / 65025, 255);
     };
     return Pack(255, opaque(sr, 16), opaque(sg, 8), opaque(sb, 0));
   }
