@@ -20,10 +20,15 @@ if [ ! -s "$photo" ]; then
   convert -seed 7 -size 6000x4000 plasma:fractal -blur 0x0.6 -quality 92 "$photo"
 fi
 
-ULKA_BENCH_IMAGE=$photo "$build/bench/bitmap_bench" --benchmark_format=json \
-  --benchmark_out="$out/ulka.json" --benchmark_out_format=json >/dev/null
-$python "$here/graphics/pillow_bench.py" "$photo" >"$out/pillow.json"
-$python "$here/graphics/ratios.py" "$out/ulka.json" "$out/pillow.json"
+# Rounds that alternate between the two, so that changing load on a shared machine meets both alike.
+ulka=() pillow=()
+for round in 1 2 3; do
+  ULKA_BENCH_IMAGE=$photo "$build/bench/bitmap_bench" --benchmark_format=json \
+    --benchmark_out="$out/ulka-$round.json" --benchmark_out_format=json >/dev/null
+  $python "$here/graphics/pillow_bench.py" "$photo" >"$out/pillow-$round.json"
+  ulka+=("$out/ulka-$round.json") pillow+=("$out/pillow-$round.json")
+done
+$python "$here/graphics/ratios.py" "$(IFS=,; echo "${ulka[*]}")" "$(IFS=,; echo "${pillow[*]}")"
 
 # Screenshots, on a private X server (what the screen shows does not change the cost of reading it).
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }

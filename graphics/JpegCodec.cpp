@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -58,15 +59,46 @@ struct Decompressor {
   }
 };
 
+// The compressed bytes go straight into the result, which starts at a size that fits most
+// pictures (a quarter byte a pixel) and doubles when it does not.
+struct BytesDestination {
+  jpeg_destination_mgr manager{};
+  Bytes* out = nullptr;
+  bool full = false;  // growing failed: libjpeg is told to stop
+};
+
+void StartOutput(j_compress_ptr info) {
+  auto* d = reinterpret_cast<BytesDestination*>(info->dest);
+  d->manager.next_output_byte = d->out->data();
+  d->manager.free_in_buffer = d->out->size();
+}
+
+boolean GrowOutput(j_compress_ptr info) {
+  auto* d = reinterpret_cast<BytesDestination*>(info->dest);
+  const size_t used = d->out->size();
+  try {
+    d->out->resize(used * 2);
+  } catch (...) {  // no exception may cross libjpeg's frames
+    d->full = true;
+  }
+  if (d->full) JumpOnError(reinterpret_cast<j_common_ptr>(info));
+  d->manager.next_output_byte = d->out->data() + used;
+  d->manager.free_in_buffer = d->out->size() - used;
+  return TRUE;
+}
+
+void FinishOutput(j_compress_ptr info) {
+  auto* d = reinterpret_cast<BytesDestination*>(info->dest);
+  d->out->resize(d->out->size() - d->manager.free_in_buffer);
+}
+
 struct Compressor {
   jpeg_compress_struct info{};
   ErrorHandler errors;
+  BytesDestination destination;
   bool created = false;
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
   ~Compressor() {
     if (created) jpeg_destroy_compress(&info);
-    std::free(buffer);
   }
 };
 
@@ -138,7 +170,10 @@ bool Compress(Compressor& c, const TVekBitmap& bitmap, int quality) {
   if (setjmp(c.errors.jump)) return false;
   jpeg_create_compress(&c.info);
   c.created = true;
-  jpeg_mem_dest(&c.info, &c.buffer, &c.size);
+  c.destination.manager.init_destination = StartOutput;
+  c.destination.manager.empty_output_buffer = GrowOutput;
+  c.destination.manager.term_destination = FinishOutput;
+  c.info.dest = &c.destination.manager;
   c.info.image_width = static_cast<JDIMENSION>(bitmap.Width());
   c.info.image_height = static_cast<JDIMENSION>(bitmap.Height());
   c.info.input_components = 4;
@@ -180,9 +215,11 @@ bool ReadJpeg(std::span<const uint8_t> data, TVekBitmap& bitmap, int& orientatio
 
 Bytes WriteJpeg(const TVekBitmap& bitmap, int quality) {
   if (bitmap.Empty()) return {};
+  Bytes out(std::max<size_t>(bitmap.PixelCount() / 4, 4096));
   Compressor c;
+  c.destination.out = &out;
   if (!Compress(c, bitmap, quality)) return {};
-  return Bytes(c.buffer, c.buffer + c.size);
+  return out;
 }
 
 }  // namespace ulka

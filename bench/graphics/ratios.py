@@ -1,5 +1,6 @@
 """Prints bitmap_bench's figures (Google Benchmark JSON) against Pillow's (pillow_bench.py) as
-speed ratios: Pillow's time over ours. Usage: ratios.py ULKA.json PILLOW.json"""
+speed ratios: Pillow's time over ours, each the fastest over every round given.
+Usage: ratios.py ULKA.json[,ULKA.json...] PILLOW.json[,PILLOW.json...]"""
 import json
 import sys
 
@@ -12,11 +13,25 @@ NAMES = {
 TARGET = 1.0
 
 
-def main(ulka_path, pillow_path):
-    ours = {}
-    for b in json.load(open(ulka_path))["benchmarks"]:
-        ours[b["name"].split("/")[0].removeprefix("BM_")] = b["real_time"]  # milliseconds of CPU time
-    pillow = json.load(open(pillow_path))
+def fastest(rounds):
+    best = {}
+    for figures in rounds:
+        for key, value in figures.items():
+            best[key] = min(value, best.get(key, value))
+    return best
+
+
+def ulka_figures(path):
+    figures = {}
+    for b in json.load(open(path))["benchmarks"]:
+        if b.get("aggregate_name") == "min":  # the fastest repetition, milliseconds of CPU time
+            figures[b["name"].split("/")[0].removeprefix("BM_")] = b["real_time"]
+    return figures
+
+
+def main(ulka_paths, pillow_paths):
+    ours = fastest(ulka_figures(p) for p in ulka_paths.split(","))
+    pillow = fastest(json.load(open(p)) for p in pillow_paths.split(","))
     for key, what in NAMES.items():
         if key not in ours or key not in pillow:
             print(f"{what}: not measured")
