@@ -47,6 +47,15 @@ inline constexpr char kNoWindow[] = "The window does not exist yet";
 inline constexpr char kInvalidSchemeName[] = "\"%s\" is not a valid URL scheme name";
 inline constexpr char kReservedScheme[] =
     "The scheme \"%s\" is served by the web engine itself and cannot be given to a handler";
+// Bitmaps, the clipboard and the screen
+inline constexpr char kBitmapTooLarge[] = "A bitmap of %lld x %lld pixels is too large";
+inline constexpr char kBitmapOutOfMemory[] = "Not enough memory for a bitmap of %lld x %lld pixels";
+inline constexpr char kNoDisplay[] = "Cannot reach the screen: there is no display";
+inline constexpr char kScreenUnusable[] = "Cannot reach the screen: %s";
+inline constexpr char kClipboardCopyFailed[] = "Cannot put the bitmap on the clipboard";
+inline constexpr char kScreenCaptureFailed[] = "Cannot read the screen's pixels";
+inline constexpr char kNoDocument[] = "The browser has no document";
+inline constexpr char kSnapshotFailed[] = "Cannot take a picture of the page: %s";
 
 // Page bridge
 inline constexpr char kBridgeDisconnected[] = "The object invoked has disconnected from its clients.";

@@ -25,10 +25,12 @@
 #include "data/FileList.h"
 #include "data/Strings.h"
 #include "data/Xml.h"
+#include "graphics/Bitmap.h"
 #include "graphics/Rect.h"
 #include "net/Http.h"
 #include "net/Pop3.h"
 #include "net/WhoIs.h"
+#include "graphics/Screen.h"
 #include "runtime/AppHooks.h"
 #include "runtime/ResourceMembers.h"
 #include "script/CriticalSection.h"
@@ -106,6 +108,10 @@ const InterfaceInfo& TRtl::Info() {
           .Method(241, "Http", &TRtl::Http, {Opt("BaseUrl", u"")})
           .Method(242, "Pop3", &TRtl::Pop3)
           .Method(256, "WhoIs", &TRtl::WhoIs)
+          // Bitmaps and the screen
+          .Method(221, "Bitmap", &TRtl::Bitmap, {Opt("Param1"), Opt("Param2", int32_t{0})})
+          .Method(259, "Screen", &TRtl::Screen)
+          .Method(251, "GetScreenRect", &TRtl::GetScreenRect)
           .Build();
   return info;
 }
@@ -395,5 +401,17 @@ Ref<IDispatch> TRtl::Http(const WideString& BaseUrl) {
 Ref<IDispatch> TRtl::Pop3() { return MakeRef<TPop3>(); }
 
 Ref<IDispatch> TRtl::WhoIs() { return MakeRef<TWhoIs>(); }
+// --- bitmaps and the screen --------------------------------------------------------------------
+
+Ref<IDispatch> TRtl::Bitmap(const Variant& Param1, int32_t Param2) {
+  Ref<TBitmap> bitmap = MakeRef<TBitmap>();
+  if (Param1.IsNumber()) bitmap->SetSize(Param1, Param2);
+  else bitmap->Open(Param1);
+  return bitmap;
+}
+
+Ref<IDispatch> TRtl::Screen() { return MakeRef<TScreen>(); }
+
+Ref<IDispatch> TRtl::GetScreenRect() { return TRectangle::Make(TScreen::PrimaryRect()); }
 
 }  // namespace ulka

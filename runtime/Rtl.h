@@ -100,6 +100,10 @@ class TRtl : public TVekObject {
   Ref<IDispatch> Http(const WideString& BaseUrl);
   Ref<IDispatch> Pop3();
   Ref<IDispatch> WhoIs();
+  // Bitmaps and the screen
+  Ref<IDispatch> Bitmap(const Variant& Param1, int32_t Param2);
+  Ref<IDispatch> Screen();
+  Ref<IDispatch> GetScreenRect();
 
  private:
   int32_t FParamShift = 0;

@@ -18,6 +18,9 @@ packages=(
   clang-14 libclang-rt-14-dev
   # network clients: mail parsing; a POP3 server and the curl program for tests and benchmarks
   libgmime-3.0-dev glib-networking dovecot-pop3d curl
+  # graphics: codecs, resampling, screen input; tools that make and read test images
+  libpng-dev libjpeg62-turbo-dev libwebp-dev libgdk-pixbuf-2.0-dev libpixman-1-dev libx11-dev libxtst-dev libxrandr-dev
+  webp-pixbuf-loader imagemagick python3-pil xclip x11-xserver-utils
 )
 
 missing=()

@@ -7,9 +7,11 @@
 #include "automation/Messages.h"
 #include "automation/Unicode.h"
 #include "automation/Urls.h"
+#include "graphics/Bitmap.h"
 #include "graphics/Rect.h"
 #include "platform/MainLoop.h"
 #include "web/PageDocument.h"
+#include "web/PageSnapshot.h"
 #include "web/WebBrowserObject.h"
 
 namespace ulka {
@@ -36,6 +38,7 @@ const InterfaceInfo& TBrowser::Info() {
           .Property(215, "ClientRect", &T::GetClientRect, &T::SetClientRect)
           .Method(216, "Load", &T::Load, {Arg("Source")})
           .Property(217, "WindowState", &T::GetWindowState, &T::SetWindowState)
+          .Method(218, "Screenshot", &T::Screenshot, {Opt("Rect")})
           .Build();
   return info;
 }
@@ -195,6 +198,15 @@ bool TBrowser::Load(const Variant& Source) {
 int32_t TBrowser::GetWindowState() { return ExistingForm().Window().State(); }
 
 void TBrowser::SetWindowState(int32_t Value) { ExistingForm().Window().SetState(Value); }
+
+Ref<IDispatch> TBrowser::Screenshot(const Variant& Rect) {
+  if (!FForm || !FForm->View().HasView()) Fail(msg::kNoDocument);
+  Ref<TBrowser> keep(this);  // the wait serves events, which may drop the last script reference
+  Ref<TBitmap> shot = MakeRef<TBitmap>();
+  SnapshotPage(FForm->View().View(), shot->Bitmap());
+  if (VarToObject<TRectangle>(Rect)) return shot->Clone(Rect);
+  return shot;
+}
 
 // --- side bars -----------------------------------------------------------------------------
 

@@ -46,6 +46,7 @@ class TBrowser : public TVekObject {
   bool Load(const Variant& Source);
   int32_t GetWindowState();
   void SetWindowState(int32_t Value);
+  Ref<IDispatch> Screenshot(const Variant& Rect);
 
   // The URL `Open` navigates to for `url`: joined to the base URL, or taken as it stands when it
   // has a scheme, or a file in the current directory.

@@ -1,0 +1,15 @@
+// WebP through libwebp, which refuses a file cut short (the toolkit's WebP loader shows whatever
+// part arrived). Animated files go to the toolkit's loader, for their first frame.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "graphics/VekBitmap.h"
+
+namespace ulka {
+
+bool IsStillWebp(std::span<const uint8_t> data);
+bool ReadWebp(std::span<const uint8_t> data, TVekBitmap& bitmap);
+
+}  // namespace ulka
