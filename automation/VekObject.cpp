@@ -3,8 +3,19 @@
 namespace ulka {
 
 namespace {
+
 std::atomic<size_t> liveObjects{0};
-}
+
+// Objects released to zero while a deletion runs on this thread, oldest first. Plain pointers
+// only, so the queue needs no destructor and works until the thread's very end.
+struct DestroyQueue {
+  TVekObject* first = nullptr;
+  TVekObject* last = nullptr;
+  bool draining = false;
+};
+thread_local DestroyQueue destroyQueue;
+
+}  // namespace
 
 TVekObject::TVekObject(const InterfaceInfo& info) : info_(info) { ++liveObjects; }
 
@@ -16,8 +27,25 @@ uint32_t TVekObject::AddRef() { return AddRefCount(); }
 
 uint32_t TVekObject::Release() {
   uint32_t left = ReleaseCount();
-  if (left == 0) delete this;
+  if (left == 0) Destroy(this);
   return left;
+}
+
+void TVekObject::Destroy(TVekObject* object) {
+  DestroyQueue& queue = destroyQueue;
+  if (queue.draining) {
+    (queue.last ? queue.last->nextToDestroy_ : queue.first) = object;
+    queue.last = object;
+    return;
+  }
+  queue.draining = true;
+  delete object;
+  while (TVekObject* next = queue.first) {
+    queue.first = next->nextToDestroy_;
+    if (!queue.first) queue.last = nullptr;
+    delete next;
+  }
+  queue.draining = false;
 }
 
 HRESULT TVekObject::GetTypeInfo(uint32_t index, const InterfaceInfo*& info) {
