@@ -5,6 +5,7 @@
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -12,15 +13,23 @@
 #include "automation/Messages.h"
 #include "automation/Unicode.h"
 #include "automation/VekError.h"
+#include "data/XmlExpansion.h"
 
 namespace ulka {
 
 namespace {
 
-// No network, no DTD loading, no entity substitution beyond libxml2's own bounded handling,
-// blank text between elements dropped as the DOM does by default, and no output on stderr.
+// No network, no DTD loading, entity references kept as references, blank text between elements
+// dropped as the DOM does by default, and no output on stderr. Not XML_PARSE_HUGE: libxml2's
+// limits stay (256 levels of elements, 10 MB of text in one node, 40 levels of entities).
 constexpr int kParseOptions =
     XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+
+// The text entity references may stand for: 100 times the document, at least 1 MB, at most
+// 100 MB. A document whose references stand for more is refused as if it were not well-formed.
+uint64_t ExpansionLimit(size_t documentSize) {
+  return std::clamp<uint64_t>(uint64_t{documentSize} * 100, uint64_t{1} << 20, uint64_t{100} << 20);
+}
 
 // An upper bound for the work of one XPath query, so that no query runs for ever.
 constexpr unsigned long kXPathOperationLimit = 100'000'000;
@@ -60,10 +69,15 @@ void IgnoreXPathError(void*, xmlErrorPtr) {}
 
 void IgnoreGenericError(void*, const char*, ...) {}
 
+// Documents never make libxml2 read a file or fetch a URL: an external DTD or entity stays
+// unread, whatever the parse options, so a document cannot reach the disk or the network (or
+// hang on a pipe) through its declarations.
+xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
+
 // libxml2 sets up its global state once, before any thread parses. Its messages would go to
 // stderr; the members report failures themselves (the handler is per thread).
 void InitLibxml() {
-  static const bool initialised = (xmlInitParser(), true);
+  static const bool initialised = (xmlInitParser(), xmlSetExternalEntityLoader(&RefuseExternalEntity), true);
   (void)initialised;
   xmlSetGenericErrorFunc(nullptr, &IgnoreGenericError);
 }
@@ -98,6 +112,8 @@ std::shared_ptr<XmlDocument> XmlDocument::Parse(std::span<const uint8_t> bytes, 
   xmlDocPtr doc = xmlReadMemory(data, size, nullptr, fromText ? "UTF-8" : nullptr, options);
   if (!doc) return nullptr;
   auto document = std::make_shared<XmlDocument>(doc);
+  const uint64_t limit = ExpansionLimit(bytes.size());
+  if (XmlEntityExpansion(doc, limit) > limit) return nullptr;
   if (fromText) {
     // Saving honours the declaration all the same.
     const std::string declared = DeclaredEncoding(std::string_view(data, size));
