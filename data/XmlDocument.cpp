@@ -1,11 +1,13 @@
 #include "data/XmlDocument.h"
 
+#include <libxml/encoding.h>
 #include <libxml/parser.h>
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -54,7 +56,8 @@ WideString WideOf(const xmlChar* text) {
 // The value of encoding="..." in the XML declaration at the start of the text, if any.
 std::string DeclaredEncoding(std::string_view text) {
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  if (text.substr(0, 5) != "<?xml") return {};
+  // "<?xml" and a blank: "<?xml-stylesheet" and the like are processing instructions.
+  if (text.substr(0, 5) != "<?xml" || text.size() < 6 || !std::strchr(" \t\r\n", text[5])) return {};
   const std::string_view declaration = text.substr(0, text.find("?>"));
   const size_t at = declaration.find("encoding");
   if (at == std::string_view::npos) return {};
@@ -63,6 +66,19 @@ std::string DeclaredEncoding(std::string_view text) {
   const size_t close = declaration.find(declaration[open], open + 1);
   if (close == std::string_view::npos) return {};
   return std::string(declaration.substr(open + 1, close - open - 1));
+}
+
+bool IsUnicodeEncoding(const char* name) {
+  switch (xmlParseCharEncoding(name)) {
+    case XML_CHAR_ENCODING_UTF8:
+    case XML_CHAR_ENCODING_UTF16LE:
+    case XML_CHAR_ENCODING_UTF16BE:
+    case XML_CHAR_ENCODING_UCS4LE:
+    case XML_CHAR_ENCODING_UCS4BE:
+      return true;
+    default:
+      return false;
+  }
 }
 
 void IgnoreXPathError(void*, xmlErrorPtr) {}
@@ -138,7 +154,11 @@ Bytes XmlDocument::Serialize(bool forFile) const {
   xmlDocDumpFormatMemoryEnc(doc_, &text, &size, encoding, forFile ? 1 : 0);
   XmlChars owned(text);
   if (!text || size <= 0) return {};
-  return Bytes(text, text + size);
+  Bytes bytes(text, text + size);
+  // libxml2 writes a character the encoding lacks as a character reference, also where none is
+  // allowed (a name, a comment, a processing instruction): such a document would not read back.
+  if (!IsUnicodeEncoding(encoding) && !Parse(bytes, false)) return {};
+  return bytes;
 }
 
 WideString XmlNodeName(xmlNodePtr node) {

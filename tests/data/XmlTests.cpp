@@ -286,6 +286,28 @@ TEST(Xml, SaveThatCannotWriteFailsAndKeepsTheFile) {
   EXPECT_EQ(dir.Read("plain"), "x");
 }
 
+// A name the declared encoding cannot write would be saved as a character reference, which no
+// parser reads back: the save fails and the file stays as it was.
+TEST(Xml, SaveOfANameTheEncodingLacksFailsAndKeepsTheFile) {
+  TempDir dir;
+  std::ofstream(dir.path / "kept.xml") << "x";
+  Ref<TXml> doc = Parsed("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>caf\xc3\xa9</r>");
+  doc->Save(dir.File("latin.xml"));  // text the encoding lacks is fine: it becomes a reference
+  EXPECT_TRUE(MakeRef<TXml>()->Load(dir.File("latin.xml"), u""));
+  doc->GetRoot()->Add(u"\u65e5\u672c");
+  test::CallResult r = Call(doc.get(), u"Save", DISPATCH_METHOD, {Variant(dir.File("kept.xml"))});
+  EXPECT_NE(r.message.find("Cannot save"), std::string::npos);
+  EXPECT_EQ(dir.Read("kept.xml"), "x");
+}
+
+// Only "<?xml" and a blank starts the declaration; "<?xml-stylesheet" names no encoding.
+TEST(Xml, ProcessingInstructionsAreNoDeclaration) {
+  TempDir dir;
+  Ref<TXml> doc = Parsed("<?xml-stylesheet href=\"a\" encoding=\"windows-1252\"?><r>\xc3\xa9</r>");
+  doc->Save(dir.File("s.xml"));
+  EXPECT_NE(dir.Read("s.xml").find("<r>\xc3\xa9</r>"), std::string::npos) << dir.Read("s.xml");
+}
+
 // One large entity referenced many times: small on disk, gigabytes as text.
 std::string QuadraticBlowup(size_t entitySize, int references) {
   std::string xml = "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY e \"" + std::string(entitySize, 'a') + "\">]><r>";
