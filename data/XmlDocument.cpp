@@ -1,6 +1,5 @@
 #include "data/XmlDocument.h"
 
-#include <libxml/encoding.h>
 #include <libxml/parser.h>
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
@@ -66,19 +65,6 @@ std::string DeclaredEncoding(std::string_view text) {
   const size_t close = declaration.find(declaration[open], open + 1);
   if (close == std::string_view::npos) return {};
   return std::string(declaration.substr(open + 1, close - open - 1));
-}
-
-bool IsUnicodeEncoding(const char* name) {
-  switch (xmlParseCharEncoding(name)) {
-    case XML_CHAR_ENCODING_UTF8:
-    case XML_CHAR_ENCODING_UTF16LE:
-    case XML_CHAR_ENCODING_UTF16BE:
-    case XML_CHAR_ENCODING_UCS4LE:
-    case XML_CHAR_ENCODING_UCS4BE:
-      return true;
-    default:
-      return false;
-  }
 }
 
 void IgnoreXPathError(void*, xmlErrorPtr) {}
@@ -155,9 +141,11 @@ Bytes XmlDocument::Serialize(bool forFile) const {
   XmlChars owned(text);
   if (!text || size <= 0) return {};
   Bytes bytes(text, text + size);
-  // libxml2 writes a character the encoding lacks as a character reference, also where none is
-  // allowed (a name, a comment, a processing instruction): such a document would not read back.
-  if (!IsUnicodeEncoding(encoding) && !Parse(bytes, false)) return {};
+  // What libxml2 writes does not always read back: a character the encoding lacks becomes a
+  // character reference also where none is allowed (a name, a comment, a processing
+  // instruction), a namespace name is written without its "<" and "&" escaped, a tree built
+  // deeper than the parser reads is written whole. A file is only written when it loads again.
+  if (forFile && !Parse(bytes, false)) return {};
   return bytes;
 }
 

@@ -32,8 +32,10 @@ class XmlDocument {
   // Takes a node out of the tree without freeing it.
   void Detach(xmlNodePtr node);
 
-  // The whole document; `forFile` writes it in its declared encoding, indented.
-  Bytes Serialize(bool forFile) const;  // empty when the encoding cannot be written
+  // The whole document; `forFile` writes it in its declared encoding, indented, and only when
+  // the result loads again. Empty when the encoding cannot be written or the result would not
+  // load.
+  Bytes Serialize(bool forFile) const;
 
  private:
   xmlDocPtr doc_ = nullptr;

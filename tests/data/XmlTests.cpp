@@ -286,18 +286,26 @@ TEST(Xml, SaveThatCannotWriteFailsAndKeepsTheFile) {
   EXPECT_EQ(dir.Read("plain"), "x");
 }
 
-// A name the declared encoding cannot write would be saved as a character reference, which no
-// parser reads back: the save fails and the file stays as it was.
-TEST(Xml, SaveOfANameTheEncodingLacksFailsAndKeepsTheFile) {
+// What would not load again is not saved: the save fails and the file stays as it was. A name
+// the declared encoding cannot write would become a character reference, a namespace name with
+// "<" would be written unescaped, a tree deeper than the parser reads would be written whole.
+TEST(Xml, SaveOfWhatWouldNotLoadAgainFailsAndKeepsTheFile) {
   TempDir dir;
   std::ofstream(dir.path / "kept.xml") << "x";
-  Ref<TXml> doc = Parsed("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>caf\xc3\xa9</r>");
-  doc->Save(dir.File("latin.xml"));  // text the encoding lacks is fine: it becomes a reference
+  Ref<TXml> latin = Parsed("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>caf\xc3\xa9</r>");
+  latin->Save(dir.File("latin.xml"));  // text the encoding lacks is fine: it becomes a reference
   EXPECT_TRUE(MakeRef<TXml>()->Load(dir.File("latin.xml"), u""));
-  doc->GetRoot()->Add(u"\u65e5\u672c");
-  test::CallResult r = Call(doc.get(), u"Save", DISPATCH_METHOD, {Variant(dir.File("kept.xml"))});
-  EXPECT_NE(r.message.find("Cannot save"), std::string::npos);
-  EXPECT_EQ(dir.Read("kept.xml"), "x");
+  latin->GetRoot()->Add(u"\u65e5\u672c");
+  Ref<TXml> deep = MakeRef<TXml>();
+  deep->CreateXML(u"r");
+  Ref<TXmlElement> element = deep->GetRoot();
+  for (int i = 0; i < 300; ++i) element = element->Add(u"a");
+  Ref<TXml> odd = Parsed("<r xmlns:b=\"&lt;b\"><b:i/></r>");
+  for (TXml* doc : {latin.get(), odd.get(), deep.get()}) {
+    test::CallResult r = Call(doc, u"Save", DISPATCH_METHOD, {Variant(dir.File("kept.xml"))});
+    EXPECT_NE(r.message.find("Cannot save"), std::string::npos) << Utf8(doc->GetXml());
+    EXPECT_EQ(dir.Read("kept.xml"), "x");
+  }
 }
 
 // Only "<?xml" and a blank starts the declaration; "<?xml-stylesheet" names no encoding.
