@@ -1,6 +1,7 @@
 #include "data/XmlDocument.h"
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
@@ -84,6 +85,33 @@ void InitLibxml() {
   xmlSetGenericErrorFunc(nullptr, &IgnoreGenericError);
 }
 
+// Whether the bytes parse as they would load, without building the tree: the parser checks
+// well-formedness itself; only the document and its declarations are made, for the entities.
+bool IsWellFormed(std::span<const uint8_t> bytes) {
+  if (bytes.size() > INT32_MAX) return false;
+  using ParserContext = std::unique_ptr<xmlParserCtxt, Freer<xmlParserCtxt, xmlFreeParserCtxt>>;
+  ParserContext context(xmlCreateMemoryParserCtxt(reinterpret_cast<const char*>(bytes.data()),
+                                                  static_cast<int>(bytes.size())));
+  if (!context) return false;
+  xmlCtxtUseOptions(context.get(), kParseOptions);  // before the callbacks go: it sets some
+  xmlSAXHandler* sax = context->sax;
+  sax->startElementNs = nullptr;
+  sax->endElementNs = nullptr;
+  sax->startElement = nullptr;
+  sax->endElement = nullptr;
+  sax->characters = nullptr;
+  sax->ignorableWhitespace = nullptr;
+  sax->cdataBlock = nullptr;
+  sax->comment = nullptr;
+  sax->processingInstruction = nullptr;
+  sax->reference = nullptr;
+  xmlParseDocument(context.get());
+  const bool wellFormed = context->wellFormed != 0;
+  xmlFreeDoc(context->myDoc);
+  context->myDoc = nullptr;
+  return wellFormed;
+}
+
 [[noreturn]] void FailQuery(const WideString& query) {
   throw EVekError(FormatText(msg::kXmlInvalidQuery, query), E_FAIL);
 }
@@ -145,7 +173,7 @@ Bytes XmlDocument::Serialize(bool forFile) const {
   // character reference also where none is allowed (a name, a comment, a processing
   // instruction), a namespace name is written without its "<" and "&" escaped, a tree built
   // deeper than the parser reads is written whole. A file is only written when it loads again.
-  if (forFile && !Parse(bytes, false)) return {};
+  if (forFile && !IsWellFormed(bytes)) return {};
   return bytes;
 }
 
