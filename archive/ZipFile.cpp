@@ -197,14 +197,17 @@ Bytes TZipFile::ExtractEntry(int index) const {
   CheckIndex(index);
   const TLocalFile& entry = files_[index];
   const TFileDescriptor& descriptor = entry.CommonFileHeader.FileDescriptor;
+  // Data that ends before the size its header gives, or goes on after it, is as damaged as a
+  // wrong checksum.
   if (entry.CommonFileHeader.CompressionMethod == kMethodStored) {
-    if (Crc32(entry.CompressedData) != descriptor.Crc32)
+    if (entry.CompressedData.size() != descriptor.UncompressedSize ||
+        Crc32(entry.CompressedData) != descriptor.Crc32)
       throw EZipFileCRCError(CrcErrorMessage(entry.filename));
     return entry.CompressedData;
   }
   InflateResult inflated = RawInflate(entry.CompressedData, descriptor.UncompressedSize);
-  // Data that ends before the size its header gives is as damaged as a wrong checksum.
-  if (inflated.data.size() != descriptor.UncompressedSize || inflated.crc != descriptor.Crc32)
+  if (inflated.overrun || inflated.data.size() != descriptor.UncompressedSize ||
+      inflated.crc != descriptor.Crc32)
     throw EZipFileCRCError(CrcErrorMessage(entry.filename));
   return std::move(inflated.data);
 }
