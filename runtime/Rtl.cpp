@@ -286,13 +286,19 @@ Variant TRtl::Load(const WideString& Url) {
 
 std::optional<ulka::Bytes> TRtl::LoadRelative(const WideString& name) {
   if (name.empty()) return std::nullopt;
+  // A file that exists but cannot be read (a pipe, a folder) fails, as LoadFile does.
+  auto readFile = [](const WideString& path) -> std::optional<ulka::Bytes> {
+    ulka::Bytes bytes;
+    if (!ReadFileBytes(path, bytes)) return std::nullopt;
+    return bytes;
+  };
   const bool absolutePath = name[0] == u'/';
   if (!FBaseUrl.empty() && !absolutePath) {
-    std::optional<ulka::Bytes> bytes = HasScheme(FBaseUrl) ? LoadUrl(JoinUrl(FBaseUrl, name)) : LoadUrl(FBaseUrl + name);
+    std::optional<ulka::Bytes> bytes = HasScheme(FBaseUrl) ? LoadUrl(JoinUrl(FBaseUrl, name)) : readFile(FBaseUrl + name);
     if (bytes) return bytes;
   }
   if (confinedToPackage_ && !absolutePath) return std::nullopt;
-  return LoadUrl(name);
+  return readFile(name);
 }
 
 bool TRtl::DeleteFile(const WideString& FileName, bool ToRecycleBin) {
