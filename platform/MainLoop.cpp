@@ -18,8 +18,12 @@ gboolean WakeUp(gpointer) { return G_SOURCE_REMOVE; }
 bool InitPlatform() {
   if (ready) return true;
   ready = gtk_init_check(nullptr, nullptr);
-  if (ready) mainThread = g_thread_self();
+  if (ready && !mainThread) mainThread = g_thread_self();
   return ready;
+}
+
+void MarkMainThread() {
+  if (!mainThread) mainThread = g_thread_self();
 }
 
 bool PlatformReady() { return ready; }

@@ -9,6 +9,9 @@ namespace ulka {
 
 // Makes the window system ready; false when there is no display.
 bool InitPlatform();
+// Records the calling thread as the main thread before the window system is ready, so that a
+// program that opens windows only on demand (the script runner) still marshals them to it.
+void MarkMainThread();
 bool PlatformReady();
 // Whether the caller runs on the thread that made the platform ready (the one that owns windows).
 bool OnMainThread();

@@ -24,8 +24,13 @@
 #include "data/FileList.h"
 #include "data/Strings.h"
 #include "data/Xml.h"
+#include "desktop/DesktopObjects.h"
+#include "desktop/FileSystemObject.h"
+#include "desktop/WshShell.h"
 #include "graphics/Rect.h"
+#include "platform/Shell.h"
 #include "runtime/AppHooks.h"
+#include "runtime/Dialogs.h"
 #include "runtime/ResourceMembers.h"
 #include "script/Script.h"
 
@@ -92,6 +97,14 @@ const InterfaceInfo& TRtl::Info() {
           .Property(258, "ShowOnTaskbar", &TRtl::GetShowOnTaskbar, &TRtl::SetShowOnTaskbar)
           .Method(261, "WindowRect", &TRtl::WindowRect, {Opt("Value")})
           .Method(267, "WindowState", &TRtl::WindowState, {Opt("Value")})
+          .Method(202, "FolderDialog", &TRtl::FolderDialog, {Arg("Text"), Opt("InitPath", u"")})
+          .Method(203, "OpenDialog", &TRtl::OpenDialog,
+                  {Arg("Filter"), Opt("InitPath", u""), Opt("Multiselect", false), Opt("Title", u"")})
+          .Method(204, "SaveDialog", &TRtl::SaveDialog, {Arg("Filter"), Opt("InitPath", u""), Opt("Title", u"")})
+          .Method(263, "ShellExec", &TRtl::ShellExec, {Arg("FileName"), Opt("Command", u"open")})
+          .Method(208, "CreateObject", &TRtl::CreateObject, {Arg("ClassName")})
+          .Method(243, "Shell", &TRtl::Shell)
+          .Method(244, "FileSystem", &TRtl::FileSystem, {Opt("Path", u"")})
           .Build();
   return info;
 }
@@ -271,7 +284,8 @@ Variant TRtl::Load(const WideString& Url) {
 }
 
 bool TRtl::DeleteFile(const WideString& FileName, bool ToRecycleBin) {
-  if (ToRecycleBin) return Hooks().moveToTrash ? Hooks().moveToTrash(FileName) : false;
+  if (FileName.find(u'\0') != WideString::npos) return false;
+  if (ToRecycleBin) return MoveToTrash(Utf8(FileName));
   return ::unlink(Utf8(FileName).c_str()) == 0;
 }
 
@@ -327,9 +341,7 @@ void TRtl::Idle(uint32_t Ticks) {
   if (Hooks().idle) Hooks().idle(Ticks);
 }
 
-WideString TRtl::GetSpecialFolderPath(int32_t FolderId) {
-  return Hooks().specialFolder ? Hooks().specialFolder(FolderId) : WideString();
-}
+WideString TRtl::GetSpecialFolderPath(int32_t FolderId) { return Wide(SpecialFolderPath(FolderId)); }
 
 Ref<IDispatch> TRtl::WindowRect(const Variant& Value) {
   if (Hooks().windowRect) return Hooks().windowRect(Value);
@@ -344,5 +356,28 @@ bool TRtl::GetShowOnTaskbar() { return Hooks().getShowOnTaskbar ? Hooks().getSho
 void TRtl::SetShowOnTaskbar(bool Value) {
   if (Hooks().setShowOnTaskbar) Hooks().setShowOnTaskbar(Value);
 }
+
+// --- desktop: file dialogs, the shell, the platform's objects -------------------------------------
+
+WideString TRtl::FolderDialog(const WideString& Text, const WideString& InitPath) { return RunFolderDialog(Text, InitPath); }
+
+Variant TRtl::OpenDialog(const WideString& Filter, const WideString& InitPath, bool Multiselect, const WideString& Title) {
+  return RunOpenDialog(Filter, InitPath, Multiselect, Title);
+}
+
+WideString TRtl::SaveDialog(const WideString& Filter, const WideString& InitPath, const WideString& Title) {
+  return RunSaveDialog(Filter, InitPath, Title);
+}
+
+uint32_t TRtl::ShellExec(const WideString& FileName, const WideString& Command) {
+  if (FileName.find(u'\0') != WideString::npos) return kLaunchFileNotFound;
+  return LaunchWithVerb(Utf8(FileName), Utf8(Command));
+}
+
+Ref<IDispatch> TRtl::CreateObject(const WideString& ClassName) { return CreateDesktopObject(ClassName); }
+
+Ref<IDispatch> TRtl::Shell() { return MakeRef<TWshShell>(); }
+
+Ref<IDispatch> TRtl::FileSystem(const WideString& Path) { return FileSystemFor(Path); }
 
 }  // namespace ulka
