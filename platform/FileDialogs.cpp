@@ -93,9 +93,15 @@ std::vector<GtkFileFilter*> AddFilters(GtkFileChooser* chooser, const FileDialog
   return filters;
 }
 
+// Without a folder of its own the dialog starts in the current folder (rather than the
+// toolkit's list of recent files, where a typed folder cannot be chosen).
 void SetStartingPoint(GtkFileChooser* chooser, const FileDialogRequest& request) {
-  if (!request.folder.empty() && g_file_test(request.folder.c_str(), G_FILE_TEST_IS_DIR))
+  if (!request.folder.empty() && g_file_test(request.folder.c_str(), G_FILE_TEST_IS_DIR)) {
     gtk_file_chooser_set_current_folder(chooser, request.folder.c_str());
+  } else {
+    GCharPtr current(g_get_current_dir());
+    gtk_file_chooser_set_current_folder(chooser, current.get());
+  }
   if (request.name.empty()) return;
   if (request.kind == FileDialogKind::Save) {
     gtk_file_chooser_set_current_name(chooser, request.name.c_str());
