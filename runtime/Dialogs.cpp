@@ -118,7 +118,7 @@ WideString AppendFilterExtension(const WideString& path, const DialogFilter& fil
     size_t dot = pattern.rfind(u'.');
     if (dot == WideString::npos || HasWildcard(std::u16string_view(pattern).substr(dot))) return path;
     if (!own.empty() && LowerCase(std::u16string_view(pattern).substr(dot)) == own) return path;
-    appended = pattern.substr(dot);
+    if (appended.empty()) appended = pattern.substr(dot);
   }
   return path + appended;
 }

@@ -34,8 +34,9 @@ int OpenDialogFilterIndex(const std::vector<DialogFilter>& filters, std::u16stri
 int SaveDialogFilterIndex(const std::vector<DialogFilter>& filters, std::u16string_view extension);
 
 // The chosen name with the filter's extension appended when the name's own extension is none of
-// the filter's: `notes` becomes `notes.txt` under `*.txt`, `notes.log` becomes `notes.log.txt`.
-// Patterns whose extension holds a wildcard (`*.*`, `*`) accept any name as it is.
+// the filter's: `notes` becomes `notes.txt` under `*.txt`, `notes.log` becomes `notes.log.txt`;
+// under `*.jpg;*.jpeg` the first pattern's extension is added and both are kept. Patterns whose
+// extension holds a wildcard (`*.*`, `*`) accept any name as it is.
 WideString AppendFilterExtension(const WideString& path, const DialogFilter& filter);
 
 // A pattern as the toolkit's glob, matching without regard to case as the platform's patterns
