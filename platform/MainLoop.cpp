@@ -40,7 +40,11 @@ void RunOnMainThread(const std::function<void()>& call) {
   } pending{&call, {}, {}, false};
   g_mutex_init(&pending.lock);
   g_cond_init(&pending.done);
-  g_main_context_invoke(nullptr, +[](gpointer data) -> gboolean {
+  // Always through a source: g_main_context_invoke would run the call on this thread whenever
+  // the main thread happens not to hold the context between two iterations.
+  GSource* source = g_idle_source_new();
+  g_source_set_priority(source, G_PRIORITY_DEFAULT);
+  g_source_set_callback(source, +[](gpointer data) -> gboolean {
     auto* p = static_cast<Pending*>(data);
     try {
       (*p->call)();
@@ -51,7 +55,10 @@ void RunOnMainThread(const std::function<void()>& call) {
     g_cond_signal(&p->done);
     g_mutex_unlock(&p->lock);
     return G_SOURCE_REMOVE;
-  }, &pending);
+  }, &pending, nullptr);
+  g_source_attach(source, nullptr);
+  g_source_unref(source);
+  g_main_context_wakeup(nullptr);
   g_mutex_lock(&pending.lock);
   while (!pending.finished) g_cond_wait(&pending.done, &pending.lock);
   g_mutex_unlock(&pending.lock);
