@@ -173,8 +173,8 @@ class DialogAnswerer {
   explicit DialogAnswerer(Step act, Check ready = nullptr) : act_(std::move(act)), ready_(std::move(ready)) {
     timer_ = g_timeout_add(20, &DialogAnswerer::Poll, this);
   }
-  // Acts again on every look while the chooser stays open: a save chooser ignores its accept
-  // button until it has read its folder, and nothing tells when that is.
+  // Acts on every look at an open chooser, for as long as the answerer lives: a save chooser
+  // ignores its accept button until it has read its folder, and nothing tells when that is.
   static std::unique_ptr<DialogAnswerer> UntilClosed(Step act) {
     auto answerer = std::make_unique<DialogAnswerer>(std::move(act));
     answerer->repeat_ = true;
@@ -191,10 +191,6 @@ class DialogAnswerer {
   static gboolean Poll(gpointer self) {
     auto* answerer = static_cast<DialogAnswerer*>(self);
     GtkFileChooserDialog* dialog = OpenChooser();
-    if (!dialog && answerer->repeat_ && answerer->acted_) {
-      answerer->timer_ = 0;
-      return G_SOURCE_REMOVE;
-    }
     if (!dialog || (answerer->ready_ && !answerer->ready_(dialog))) return G_SOURCE_CONTINUE;
     answerer->acted_ = true;
     answerer->act_(dialog);
