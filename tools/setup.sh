@@ -16,6 +16,8 @@ packages=(
   nettle-dev libgcrypt20-dev
   gcc-mingw-w64-i686 binutils-mingw-w64-i686 icoutils python3-pefile
   clang-14 libclang-rt-14-dev
+  # desktop services: file types for opening files with their default application
+  shared-mime-info
 )
 
 missing=()
