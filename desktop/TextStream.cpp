@@ -175,11 +175,11 @@ void TTextStream::CheckWriting() {
 }
 
 bool TTextStream::Fill() {
-  uint8_t chunk[kChunk];
+  Bytes chunk(kChunk);  // not on the stack: script threads may have small ones
   while (!FSourceDone) {
-    const size_t got = FSource->ReadSome(chunk, sizeof chunk);
+    const size_t got = FSource->ReadSome(chunk.data(), chunk.size());
     if (got == 0) FSourceDone = true;
-    WideString text = FDecoder->Decode(std::span<const uint8_t>(chunk, got), FSourceDone);
+    WideString text = FDecoder->Decode(std::span<const uint8_t>(chunk.data(), got), FSourceDone);
     FPending.append(text);
     if (!text.empty()) return true;
   }

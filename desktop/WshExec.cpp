@@ -60,15 +60,16 @@ class ProcessOutput {
   }
 
   void Drain(int which) {
-    uint8_t chunk[64 * 1024];
-    ssize_t got = ::read(fds_[which].get(), chunk, sizeof chunk);
+    Bytes& kept = kept_[which];
+    const size_t before = kept.size();
+    kept.resize(before + kChunk);
+    ssize_t got = ::read(fds_[which].get(), kept.data() + before, kChunk);
+    kept.resize(before + (got > 0 ? static_cast<size_t>(got) : 0));
     if (got < 0 && errno == EINTR) return;
-    if (got <= 0) {
-      fds_[which].Close();
-      return;
-    }
-    kept_[which].insert(kept_[which].end(), chunk, chunk + got);
+    if (got <= 0) fds_[which].Close();
   }
+
+  static constexpr size_t kChunk = 64 * 1024;
 
   std::mutex lock_;
   std::array<UniqueFd, 2> fds_;
