@@ -1,6 +1,5 @@
-// What the stand-ins' collections share: the enumeration member that `for...of` and `for each`
-// use, and a collection of named objects (the files, subfolders and drives of the file-system
-// object).
+// What the stand-ins' collections share: the enumeration member that `for...of` uses, and a
+// collection of named objects (the files, subfolders and drives of the file-system object).
 #pragma once
 
 #include <utility>
@@ -16,12 +15,6 @@ constexpr DISPID kNewEnumId = -4;
 
 // A one-dimensional array of Variants (lower bound 0): how `_NewEnum` answers the items.
 Variant VariantArray(std::vector<Variant> items);
-
-// A member table built for a derived class may name members its base implements.
-template <class Derived, class R, class Base, class... A>
-constexpr auto Inherited(R (Base::*member)(A...)) -> R (Derived::*)(A...) {
-  return member;
-}
 
 // Count, Item(name or 0-based position) and _NewEnum over a list of named objects, as the list
 // was when the collection was made. An unknown name fails with the collection's own error.

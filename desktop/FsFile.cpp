@@ -4,7 +4,6 @@
 
 #include <cerrno>
 
-#include "desktop/Collections.h"
 #include "desktop/DesktopErrors.h"
 #include "desktop/FsOperations.h"
 #include "desktop/FsPaths.h"

@@ -16,6 +16,12 @@ enum FsAttribute : int32_t {
   kAttrAlias = 1024,  // a symbolic link
 };
 
+// The member tables of files and folders name members that TFsItem implements.
+template <class Derived, class R, class Base, class... A>
+constexpr auto Inherited(R (Base::*member)(A...)) -> R (Derived::*)(A...) {
+  return member;
+}
+
 class TFsItem : public TVekObject {
  public:
   WideString GetPath() { return FPath; }

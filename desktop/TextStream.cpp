@@ -9,7 +9,6 @@
 
 #include "automation/CodePages.h"
 #include "automation/Unicode.h"
-#include "desktop/Collections.h"
 #include "desktop/DesktopErrors.h"
 #include "desktop/FsPaths.h"
 #include "desktop/UniqueFd.h"
