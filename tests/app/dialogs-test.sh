@@ -22,7 +22,13 @@ runner=$!
 answer() {
   local title=$1 window
   shift
-  window=$(timeout 30 xdotool search --sync --onlyvisible --name "^$title\$" | head -1)
+  # Asked again and again rather than with --sync: a search fails outright when some other window
+  # goes away while it looks (the dialog before this one closing).
+  for _ in $(seq 150); do
+    window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -1)
+    [ -n "$window" ] && break
+    sleep 0.2
+  done
   if [ -z "$window" ]; then echo "no dialog \"$title\"" >&2; return 1; fi
   xdotool windowactivate --sync "$window" 2>/dev/null
   sleep 0.5
