@@ -15,6 +15,7 @@
 #include "automation/Messages.h"
 #include "automation/Process.h"
 #include "automation/Unicode.h"
+#include "platform/MainLoop.h"
 #include "runtime/AppHooks.h"
 #include "runtime/Rtl.h"
 #include "script/JsBinding.h"
@@ -152,6 +153,7 @@ int main(int argc, char** argv) {
   std::vector<ulka::WideString> arguments;
   for (int i = 0; i < argc; ++i) arguments.push_back(ulka::Wide(argv[i]));
   ulka::SetCommandLine(std::move(arguments));
+  ulka::MarkMainThread();  // dialogs and message boxes open on demand, on this thread
   ulka::InstallLoopHooks();
   return ulka::RunScriptFile(ulka::Wide(argv[1]));
 }

@@ -25,13 +25,18 @@
 #include "data/FileList.h"
 #include "data/Strings.h"
 #include "data/Xml.h"
+#include "desktop/DesktopObjects.h"
+#include "desktop/FileSystemObject.h"
+#include "desktop/WshShell.h"
 #include "graphics/Bitmap.h"
 #include "graphics/Rect.h"
+#include "graphics/Screen.h"
 #include "net/Http.h"
 #include "net/Pop3.h"
 #include "net/WhoIs.h"
-#include "graphics/Screen.h"
+#include "platform/Shell.h"
 #include "runtime/AppHooks.h"
+#include "runtime/Dialogs.h"
 #include "runtime/ResourceMembers.h"
 #include "script/CriticalSection.h"
 #include "script/Script.h"
@@ -112,6 +117,15 @@ const InterfaceInfo& TRtl::Info() {
           .Method(221, "Bitmap", &TRtl::Bitmap, {Opt("Param1"), Opt("Param2", int32_t{0})})
           .Method(259, "Screen", &TRtl::Screen)
           .Method(251, "GetScreenRect", &TRtl::GetScreenRect)
+          // Desktop: file dialogs, the shell, the platform's objects
+          .Method(202, "FolderDialog", &TRtl::FolderDialog, {Arg("Text"), Opt("InitPath", u"")})
+          .Method(203, "OpenDialog", &TRtl::OpenDialog,
+                  {Arg("Filter"), Opt("InitPath", u""), Opt("Multiselect", false), Opt("Title", u"")})
+          .Method(204, "SaveDialog", &TRtl::SaveDialog, {Arg("Filter"), Opt("InitPath", u""), Opt("Title", u"")})
+          .Method(263, "ShellExec", &TRtl::ShellExec, {Arg("FileName"), Opt("Command", u"open")})
+          .Method(208, "CreateObject", &TRtl::CreateObject, {Arg("ClassName")})
+          .Method(243, "Shell", &TRtl::Shell)
+          .Method(244, "FileSystem", &TRtl::FileSystem, {Opt("Path", u"")})
           .Build();
   return info;
 }
@@ -302,7 +316,8 @@ std::optional<ulka::Bytes> TRtl::LoadRelative(const WideString& name) {
 }
 
 bool TRtl::DeleteFile(const WideString& FileName, bool ToRecycleBin) {
-  if (ToRecycleBin) return Hooks().moveToTrash ? Hooks().moveToTrash(FileName) : false;
+  if (FileName.find(u'\0') != WideString::npos) return false;
+  if (ToRecycleBin) return MoveToTrash(Utf8(FileName));
   return ::unlink(Utf8(FileName).c_str()) == 0;
 }
 
@@ -378,9 +393,7 @@ void TRtl::Idle(uint32_t Ticks) {
   if (Hooks().idle) Hooks().idle(Ticks);
 }
 
-WideString TRtl::GetSpecialFolderPath(int32_t FolderId) {
-  return Hooks().specialFolder ? Hooks().specialFolder(FolderId) : WideString();
-}
+WideString TRtl::GetSpecialFolderPath(int32_t FolderId) { return Wide(SpecialFolderPath(FolderId)); }
 
 Ref<IDispatch> TRtl::WindowRect(const Variant& Value) {
   if (Hooks().windowRect) return Hooks().windowRect(Value);
@@ -419,5 +432,28 @@ Ref<IDispatch> TRtl::Bitmap(const Variant& Param1, int32_t Param2) {
 Ref<IDispatch> TRtl::Screen() { return MakeRef<TScreen>(); }
 
 Ref<IDispatch> TRtl::GetScreenRect() { return TRectangle::Make(TScreen::PrimaryRect()); }
+
+// --- desktop: file dialogs, the shell, the platform's objects -------------------------------------
+
+WideString TRtl::FolderDialog(const WideString& Text, const WideString& InitPath) { return RunFolderDialog(Text, InitPath); }
+
+Variant TRtl::OpenDialog(const WideString& Filter, const WideString& InitPath, bool Multiselect, const WideString& Title) {
+  return RunOpenDialog(Filter, InitPath, Multiselect, Title);
+}
+
+WideString TRtl::SaveDialog(const WideString& Filter, const WideString& InitPath, const WideString& Title) {
+  return RunSaveDialog(Filter, InitPath, Title);
+}
+
+uint32_t TRtl::ShellExec(const WideString& FileName, const WideString& Command) {
+  if (FileName.find(u'\0') != WideString::npos) return kLaunchFileNotFound;
+  return LaunchWithVerb(Utf8(FileName), Utf8(Command));
+}
+
+Ref<IDispatch> TRtl::CreateObject(const WideString& ClassName) { return CreateDesktopObject(ClassName); }
+
+Ref<IDispatch> TRtl::Shell() { return MakeRef<TWshShell>(); }
+
+Ref<IDispatch> TRtl::FileSystem(const WideString& Path) { return FileSystemFor(Path); }
 
 }  // namespace ulka
