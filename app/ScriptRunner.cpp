@@ -133,12 +133,10 @@ int RunScriptFile(const WideString& fileName) {
   script->SetPath(FolderOf(fileName));
   InstallConsole(script->Host().Context());
   script->AddCode(DecodeText(bytes, 65001));
-  int code = script->Run();
-  if (code == 0 && scriptFailed) code = 1;
-  EndScriptThreads(code);
+  const int code = script->Run();
+  EndScriptThreads(code);  // errors of threads count too
   script->Close();
-  if (code == 0 && scriptFailed) code = 1;
-  return code;
+  return code == 0 && scriptFailed ? 1 : code;
 }
 
 }  // namespace
