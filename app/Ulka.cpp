@@ -98,6 +98,7 @@ void ApplyTag(RunState& run, const WideString& sourceKey) {
   const WideString name = tag.Value(u"name");
   const WideString company = tag.Value(u"company");
   SetWebsiteDataKey(Utf8(name.empty() ? sourceKey : company.empty() ? name : company + u"-" + name));
+  SetProgramClass(Utf8(name));  // the desktop matches the windows to the application's entry
   // The engine must start before any script engine of ours runs in this process: a JavaScript
   // engine started first leaves the views unable to load anything.
   SharedWebContext();
@@ -154,6 +155,7 @@ void TUlka::Run() {
 void TUlka::RunSequence() {
   std::optional<ApplicationSource> source = ChooseApplicationSource(*FRtl);
   if (!source) return;
+  ReportMissingStartPage(*source);
   if (!PlatformReady()) {
     std::fputs("ulka: cannot open the display\n", stderr);
     return;
