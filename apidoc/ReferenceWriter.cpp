@@ -112,7 +112,9 @@ std::string ParamRows(const std::vector<ScriptParam>& params) {
 
 std::string MemberSection(const InterfaceInfo& info, const MemberInfo& m) {
   const std::string name = Utf8(m.name);
-  std::string html = "<h3 id=\"" + Escape(name) + "\">" + Escape(name) + "</h3>\n<p>" + FormName(FormOf(m)) +
+  std::string form = FormName(FormOf(m));
+  form[0] = static_cast<char>(form[0] - 'a' + 'A');
+  std::string html = "<h3 id=\"" + Escape(name) + "\">" + Escape(name) + "</h3>\n<p>" + form +
                      ", dispatch id " + std::to_string(m.id);
   if (m.id == 0) html += ", the default member";
   html += ".";

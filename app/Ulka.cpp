@@ -98,7 +98,6 @@ void ApplyTag(RunState& run, const WideString& sourceKey) {
   const WideString name = tag.Value(u"name");
   const WideString company = tag.Value(u"company");
   SetWebsiteDataKey(Utf8(name.empty() ? sourceKey : company.empty() ? name : company + u"-" + name));
-  SetProgramClass(Utf8(name));  // the desktop matches the windows to the application's entry
   // The engine must start before any script engine of ours runs in this process: a JavaScript
   // engine started first leaves the views unable to load anything.
   SharedWebContext();
@@ -165,12 +164,15 @@ void TUlka::RunSequence() {
   run.protocol->Register(u"ulka", source->handler.get());
   FRtl->SetBaseUrl(u"ulka:");
   FRtl->ConfineToPackage(source->fromPackage);
+  // The tag is read before the first window exists, so that the windows' class (which the desktop
+  // matches to the application's entry) is the application's name.
+  run.tag = ParseApplicationTag(VarToBytes(run.protocol->Read(source->startFile)));
+  if (run.tag) SetProgramClass(Utf8(run.tag->Value(u"name")));
   run.browser = MakeRef<TBrowser>();
   run.external = MakeRef<TRtlObject>();
   run.browser->SetExternal(run.external.get());
   const WideString startUrl = FRtl->GetBaseUrl() + source->startFile;
 
-  run.tag = ParseApplicationTag(VarToBytes(run.protocol->Read(source->startFile)));
   if (run.tag) ApplyTag(run, source->key);
   else SetWebsiteDataKey(Utf8(source->key));
   SharedWebContext();

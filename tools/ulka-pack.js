@@ -299,16 +299,29 @@ function control(name, about, maintainer, arch) {
     "Depends: ${shlibs:Depends}",
     "Section: misc",
     "Priority: optional",
-    "Description: " + desktopValue(about.comment).substr(0, 70),
-    " " + desktopValue(about.title) + ", an HTML application made into a program of its own by",
-    " ulka-pack. It opens in a window of its own and is started from the desktop's menu.",
-    ""
-  ].join("\n");
+    "Description: " + desktopValue(about.comment).substr(0, 70)
+  ].concat(wrap(desktopValue(about.title) + ", an HTML application made into a program of its own by " +
+                "ulka-pack. It opens in a window of its own and is started from the desktop's menu.", 75)
+           .map(function (line) { return " " + line; }), [""]).join("\n");
+}
+
+function wrap(text, width) {
+  var lines = [], line = "";
+  text.split(" ").forEach(function (word) {
+    if (line && (line + " " + word).length > width) {
+      lines.push(line);
+      line = word;
+    } else {
+      line = line ? line + " " + word : word;
+    }
+  });
+  if (line) lines.push(line);
+  return lines;
 }
 
 function copyright(name, about) {
   return "This is " + name + " " + about.version + ", " + about.title + ", packed by ulka-pack.\n\n" +
-         "Copyright: " + (about.company || "the authors of " + about.title) + "\n";
+         "Copyright " + new Date().getFullYear() + " " + (about.company || "the authors of " + about.title) + "\n";
 }
 
 function maintainerOf(options) {
