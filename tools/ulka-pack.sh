@@ -40,7 +40,8 @@ if [ "$deb" = yes ]; then
   fi
 fi
 
-"$runner" "$script" --stage "$stage" "$@" || exit $?
+# Last, so that it is the stage the script writes to whatever the arguments say.
+"$runner" "$script" "$@" --stage "$stage" || exit $?
 
 if [ -f "$stage/program-output" ]; then
   chmod +x "$(cat "$stage/program-output")" || exit 1
