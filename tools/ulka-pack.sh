@@ -40,8 +40,7 @@ if [ "$deb" = yes ]; then
   fi
 fi
 
-# Last, so that it is the stage the script writes to whatever the arguments say.
-"$runner" "$script" "$@" --stage "$stage" || exit $?
+"$runner" "$script" --stage "$stage" "$@" || exit $?
 
 if [ -f "$stage/program-output" ]; then
   chmod +x "$(cat "$stage/program-output")" || exit 1
