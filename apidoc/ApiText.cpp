@@ -149,7 +149,7 @@ std::string DefaultText(const Variant& value) {
 std::string ScriptIdentifier(const WideString& name) {
   std::string id;
   for (char c : Utf8(name)) id += IsIdentifierChar(c, id.empty()) ? c : '_';
-  if (id.empty()) id = "_";
+  if (id.empty()) return "_";
   for (std::string_view word : kReservedWords) {
     if (id == word) return id + "_";
   }
