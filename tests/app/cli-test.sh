@@ -46,7 +46,7 @@ window_check() {
   if [ -z "${DISPLAY:-}" ]; then echo "no display: the window cases need one"; return; fi
   "$ulka" "$@" 2>"$work/stderr" &
   local pid=$! shown=no
-  for _ in $(seq 150); do
+  for _ in $(seq 450); do  # generous: a loaded machine starts web views slowly
     if xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; then shown=yes; break; fi
     sleep 0.1
   done
