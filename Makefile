@@ -35,9 +35,10 @@ asan:
 tsan: setup
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DULKA_TSAN=ON $(CMAKE_FLAGS)
 	cmake --build build-tsan -j $(JOBS)
-	tools/run-tests.sh build-tsan -R '$(TSAN_TESTS)'
+	JSC_usePollingTraps=1 tools/run-tests.sh build-tsan -R '$(TSAN_TESTS)'
 
-TSAN_TESTS ?= ThreadQueue|script\.threads|script\.runner|BridgeEndpoint|Thread
+# The engine stops its threads with signals, which the sanitizer holds back: it polls instead.
+TSAN_TESTS ?= ThreadQueue|script\.script\.threads|BridgeEndpoint|Thread|KeyStore|Dialog
 
 bench: setup
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DULKA_BENCH=ON
