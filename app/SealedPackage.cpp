@@ -53,6 +53,11 @@ SealedPackage::SealedPackage(const Variant& resource, std::span<const uint8_t> c
 
 std::span<const uint8_t> SealedPackage::Extent() const { return {plain_.get(), ciphertext_.size()}; }
 
+size_t SealedPackage::DecryptedBytes() const {
+  std::lock_guard guard(lock_);
+  return decryptedBytes_;
+}
+
 void SealedPackage::Prepare(size_t offset, size_t count) const {
   if (count == 0) return;
   if (offset > ciphertext_.size() || count > ciphertext_.size() - offset) throw std::out_of_range("range outside the package");
@@ -69,6 +74,7 @@ void SealedPackage::Prepare(size_t offset, size_t count) const {
     const size_t from = chunk * kChunk;
     const size_t to = std::min(end * kChunk, ciphertext_.size());
     decryptor_->Decrypt(ciphertext_, from, std::span<uint8_t>(plain_.get() + from, to - from));
+    decryptedBytes_ += to - from;
     for (; chunk < end; ++chunk) decrypted_[chunk / 64] |= uint64_t{1} << (chunk % 64);
   }
 }

@@ -25,6 +25,7 @@ class SealedPackage final : public ZipByteSource {
 
   std::span<const uint8_t> Extent() const override;
   void Prepare(size_t offset, size_t count) const override;
+  size_t DecryptedBytes() const;  // so far
 
   SealedPackage(const Variant& resource, std::span<const uint8_t> ciphertext,
                 std::unique_ptr<TwofishCfb8Decryptor> decryptor);
@@ -38,6 +39,7 @@ class SealedPackage final : public ZipByteSource {
   std::unique_ptr<uint8_t[]> plain_;
   mutable std::mutex lock_;
   mutable std::vector<uint64_t> decrypted_;  // one bit per chunk of plaintext
+  mutable size_t decryptedBytes_ = 0;
 };
 
 }  // namespace ulka
