@@ -61,6 +61,12 @@ Bytes VarToKey(const Variant& value) {
   return Base64ToBytes(text);
 }
 
+std::span<const uint8_t> VarKeyView(const Variant& value, Bytes& decoded) {
+  if (!value.IsText()) return VarBytesView(value);
+  decoded = VarToKey(value);
+  return decoded;
+}
+
 bool VarIsObject(const Variant& value) { return value.Type() == VT_DISPATCH; }
 
 Ref<IDispatch> VarToDispatch(const Variant& value) {

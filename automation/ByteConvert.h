@@ -33,6 +33,8 @@ Variant BufToVar(const void* data, size_t count);
 // The key conversion: text beginning with "0x" is hexadecimal, other text is Base64 (lenient),
 // anything else goes through VarToBytes.
 Bytes VarToKey(const Variant& value);
+// The same bytes, in place when the value holds bytes already; text is decoded into `decoded`.
+std::span<const uint8_t> VarKeyView(const Variant& value, Bytes& decoded);
 
 bool VarIsObject(const Variant& value);
 

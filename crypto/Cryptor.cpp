@@ -143,7 +143,8 @@ void TCryptor::SetCipher(const WideString& name) {
 
 Variant TCryptor::Crypt(const Variant& data, const Variant& key, const Variant& initVector,
                         CipherDirection direction) {
-  const Bytes input = VarToKey(data);
+  Bytes decoded;
+  const std::span<const uint8_t> input = VarKeyView(data, decoded);
   if (FCipher == kXor) return BytesToVar(XorCrypt(input, VarToKey(key)));
 
   // A failing Twofish call answers Empty and raises nothing.
