@@ -1,6 +1,7 @@
 #include "automation/ByteConvert.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "automation/Encodings.h"
@@ -30,6 +31,8 @@ std::optional<Bytes> TakeOwnBytes(Variant& value) {
       array->data.size() != array->bounds[0].count) {
     return std::nullopt;
   }
+  // Whatever another holder did with the array before letting go happened before this.
+  std::atomic_thread_fence(std::memory_order_acquire);
   Bytes bytes = std::move(array->data);
   value.Clear();
   return bytes;
