@@ -1,5 +1,6 @@
 #include "script/JsBinding.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -67,24 +68,29 @@ std::span<const uint8_t> TypedArrayBytes(JSContextRef ctx, JSObjectRef object, J
   return {data, length};
 }
 
+std::atomic<bool> ownBufferArrays{true};
+
+JSValueRef NewUint8Array(JSContextRef ctx, std::span<const uint8_t> bytes) {
+  JSObjectRef array = JSObjectMakeTypedArray(ctx, kJSTypedArrayTypeUint8Array, bytes.size(), nullptr);
+  if (!array) return JSValueMakeUndefined(ctx);
+  if (!bytes.empty()) {
+    void* target = JSObjectGetTypedArrayBytesPtr(ctx, array, nullptr);
+    std::memcpy(target, bytes.data(), bytes.size());
+  }
+  return array;
+}
+
 void FreeBytes(void*, void* holder) { delete static_cast<Bytes*>(holder); }
 
 // A Uint8Array over a buffer handed to the engine, which frees it with the array (on whichever
 // thread its collector finalises it).
 JSValueRef Uint8ArrayOver(JSContextRef ctx, Bytes&& bytes) {
-  if (bytes.empty()) {
-    JSObjectRef empty = JSObjectMakeTypedArray(ctx, kJSTypedArrayTypeUint8Array, 0, nullptr);
-    return empty ? empty : JSValueMakeUndefined(ctx);
-  }
+  if (bytes.empty() || !ownBufferArrays.load(std::memory_order_relaxed)) return NewUint8Array(ctx, bytes);
   auto* holder = new Bytes(std::move(bytes));
   // On failure the engine has already released the buffer through FreeBytes.
   JSObjectRef array = JSObjectMakeTypedArrayWithBytesNoCopy(ctx, kJSTypedArrayTypeUint8Array, holder->data(),
                                                             holder->size(), FreeBytes, holder, nullptr);
   return array ? array : JSValueMakeUndefined(ctx);
-}
-
-JSValueRef NewUint8Array(JSContextRef ctx, std::span<const uint8_t> bytes) {
-  return Uint8ArrayOver(ctx, Bytes(bytes.begin(), bytes.end()));
 }
 
 Variant ElementOf(const SafeArray& a, size_t i) {
@@ -254,6 +260,8 @@ Variant FromJsArgument(JSContextRef ctx, JSValueRef value) {
   if (typed == kJSTypedArrayTypeNone) return FromJs(ctx, value);
   return Variant::LendBytes(TypedArrayBytes(ctx, JSValueToObject(ctx, value, nullptr), typed));
 }
+
+void AllowOwnBufferArrays(bool allow) { ownBufferArrays = allow; }
 
 JSValueRef ToJs(JSContextRef ctx, Variant&& value) {
   if (std::optional<Bytes> own = TakeOwnBytes(value)) return Uint8ArrayOver(ctx, std::move(*own));

@@ -47,6 +47,10 @@ Variant FromJsArgument(JSContextRef ctx, JSValueRef value);
 // A value the host gives up: a byte array nobody else holds becomes a Uint8Array over its own
 // buffer, which the engine frees with the array; anything else is converted as above.
 JSValueRef ToJs(JSContextRef ctx, Variant&& value);
+// Whether byte arrays may become Uint8Arrays over buffers of their own. Such buffers lie outside
+// the engine's caged heap, which web processes do not allow (the engine aborts there): the page
+// extension turns this off, and byte arrays reach pages as copies.
+void AllowOwnBufferArrays(bool allow);
 
 // The JavaScript object standing for a host object: while it lives, the same one for the same
 // object in the same context.

@@ -195,7 +195,7 @@ std::optional<Frame> FrameSocket::PopFrame() {
 
 // ---- writing ------------------------------------------------------------------------------
 
-bool FrameSocket::WriteAll(std::vector<iovec>& parts) {
+bool FrameSocket::WriteAll(std::span<iovec> parts) {
   size_t first = 0;
   while (first < parts.size()) {
     if (parts[first].iov_len == 0) {
@@ -257,12 +257,18 @@ bool FrameSocket::Send(FrameKind kind, Message message, uint64_t callId, const B
   std::memcpy(header + 15, &blockCount, 4);
   // Header, body, table and blocks leave in as few calls as the kernel takes, so the peer wakes
   // once per frame when it fits.
-  std::vector<iovec> parts;
-  parts.reserve(3 + blocks.size());
-  parts.push_back({header, sizeof header});
-  parts.push_back({const_cast<uint8_t*>(body.data()), body.size()});
-  parts.push_back({table.data(), table.size() * sizeof(uint64_t)});
-  for (std::span<const uint8_t> block : blocks) parts.push_back({const_cast<uint8_t*>(block.data()), block.size()});
+  constexpr size_t kInline = 8;  // header, body, table and a few blocks without allocating
+  iovec inlineParts[kInline];
+  std::vector<iovec> heapParts;
+  std::span<iovec> parts(inlineParts, 3 + blocks.size());
+  if (parts.size() > kInline) {
+    heapParts.resize(parts.size());
+    parts = heapParts;
+  }
+  parts[0] = {header, sizeof header};
+  parts[1] = {const_cast<uint8_t*>(body.data()), body.size()};
+  parts[2] = {table.data(), table.size() * sizeof(uint64_t)};
+  for (size_t i = 0; i < blocks.size(); ++i) parts[3 + i] = {const_cast<uint8_t*>(blocks[i].data()), blocks[i].size()};
   if (!WriteAll(parts)) {
     Close();
     return false;

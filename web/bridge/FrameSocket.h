@@ -61,7 +61,7 @@ class FrameSocket {
 
   // Reads once; `asked` and `got` tell whether more may be waiting.
   bool ReadOnce(size_t& asked, size_t& got);
-  bool WriteAll(std::vector<::iovec>& parts);
+  bool WriteAll(std::span<::iovec> parts);
   size_t Buffered() const { return in_.size() - inStart_; }
   bool StartFrame();
   bool FillBlocks();
