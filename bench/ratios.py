@@ -45,7 +45,7 @@ PAIRS = [
 
 def describe(result, kind):
     """A benchmark's own figure, in the unit its comparison uses."""
-    if kind in ("throughput", "speedup"):
+    if kind in ("throughput", "speedup") and "bytes_per_second" in result:
         return f"{result['bytes_per_second'] / 1e6:.0f} MB/s"
     if kind == "per item":
         seconds = 1 / result["items_per_second"]
@@ -60,15 +60,18 @@ def main(path):
     for name, base, kind, target, sense in PAIRS:
         if name not in results or base not in results:
             continue
-        a, b = results[name]["real_time"], results[base]["real_time"]
-        if kind == "speedup":  # work per run grows with the argument: compare bytes per second
-            a, b = 1 / results[name]["bytes_per_second"], 1 / results[base]["bytes_per_second"]
-        if kind == "per item":  # runs of different lengths: compare the time of one call
-            a, b = 1 / results[name]["items_per_second"], 1 / results[base]["items_per_second"]
-        ratio = a / b if kind in ("time", "per item") else b / a
-        table.add_row(name, describe(results[name], kind), base, describe(results[base], kind), ratio, sense,
-                      target, kind)
         shown = True
+        try:
+            a, b = results[name]["real_time"], results[base]["real_time"]
+            if kind == "speedup":  # work per run grows with the argument: compare bytes per second
+                a, b = 1 / results[name]["bytes_per_second"], 1 / results[base]["bytes_per_second"]
+            if kind == "per item":  # runs of different lengths: compare the time of one call
+                a, b = 1 / results[name]["items_per_second"], 1 / results[base]["items_per_second"]
+            ratio = a / b if kind in ("time", "per item") else b / a
+            table.add_row(name, describe(results[name], kind), base, describe(results[base], kind), ratio, sense,
+                          target, kind)
+        except (KeyError, ZeroDivisionError) as e:
+            table.add_failure(name, f"no figure ({e})")
     if not shown:
         for name, b in results.items():
             print(f"{name}: {b['real_time']:.3f} {b['time_unit']}")
