@@ -253,12 +253,23 @@ JSTypedArrayType TypedArrayTypeOf(JSContextRef ctx, JSValueRef value) {
   return JSValueGetTypedArrayType(ctx, value, nullptr);
 }
 
+// A buffer that can shrink (a resizable ArrayBuffer) could lose bytes under a loan if the host
+// called back into the script during the call: such bytes are copied instead.
+bool CanShrink(JSContextRef ctx, JSObjectRef object, JSTypedArrayType type) {
+  JSObjectRef buffer = type == kJSTypedArrayTypeArrayBuffer ? object : JSObjectGetTypedArrayBuffer(ctx, object, nullptr);
+  if (!buffer) return true;
+  static const JsString kResizable("resizable");
+  return JSValueToBoolean(ctx, JSObjectGetProperty(ctx, buffer, kResizable, nullptr));
+}
+
 }  // namespace
 
 Variant FromJsArgument(JSContextRef ctx, JSValueRef value) {
   JSTypedArrayType typed = TypedArrayTypeOf(ctx, value);
   if (typed == kJSTypedArrayTypeNone) return FromJs(ctx, value);
-  return Variant::LendBytes(TypedArrayBytes(ctx, JSValueToObject(ctx, value, nullptr), typed));
+  JSObjectRef object = JSValueToObject(ctx, value, nullptr);
+  if (CanShrink(ctx, object, typed)) return FromJs(ctx, value);
+  return Variant::LendBytes(TypedArrayBytes(ctx, object, typed));
 }
 
 void AllowOwnBufferArrays(bool allow) { ownBufferArrays = allow; }

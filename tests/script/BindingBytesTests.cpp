@@ -128,6 +128,9 @@ TEST(BindingBytes, AnArgumentIsReadInPlaceAndWhatTheHostKeepsIsItsOwn) {
   // A part of a larger buffer is just that part.
   EXPECT_EQ(engine.Eval(u"var big = new Uint8Array(100); probe.Look(big.subarray(10, 30))").Int(), 20);
   EXPECT_EQ(engine.probe->seen_, engine.BytesOf("big") + 10);
+  // A buffer that could shrink during the call is copied instead.
+  EXPECT_EQ(engine.Eval(u"var r = new Uint8Array(new ArrayBuffer(8, {maxByteLength: 64})); probe.Look(r)").Int(), 8);
+  EXPECT_FALSE(engine.probe->lent_);
   EXPECT_TRUE(engine.errors.empty());
 }
 
