@@ -3,10 +3,11 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: setup build demo test asan tsan bench clean
+.PHONY: setup build demo test asan tsan bench clean install
 
 setup:
 	@tools/setup.sh
+	@tools/setup-typescript.sh
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
@@ -19,6 +20,11 @@ demo: build
 
 test: build
 	tools/run-tests.sh $(BUILD)
+
+# The programs, the declarations, the reference and the man pages under PREFIX (DESTDIR honoured).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Address and undefined-behaviour sanitizers: `make asan` builds into build-asan and runs the suite.
 asan:

@@ -14,9 +14,15 @@ struct ApplicationSource {
   WideString startFile;    // relative to the source
   WideString key;          // names the application when its settings tag does not
   bool fromPackage = false;  // a zip: embedded in the program or named on the command line
+  WideString folder;         // the folder served, for a page named on the command line
 };
 
-// Consumes the command-line parameter it used (Rtl.ShiftParams). Nothing when no source works.
+// Consumes the command-line parameter it used (Rtl.ShiftParams). Nothing when no source works;
+// then standard error says why.
 std::optional<ApplicationSource> ChooseApplicationSource(TRtl& rtl);
+
+// For a page named on the command line that is not there (or is a folder), says so on standard
+// error; the window still opens, showing the engine's not-found page.
+void ReportMissingStartPage(const ApplicationSource& source);
 
 }  // namespace ulka

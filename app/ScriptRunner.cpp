@@ -14,7 +14,9 @@
 #include "automation/Files.h"
 #include "automation/Messages.h"
 #include "automation/Process.h"
+#include "automation/TypeInfo.h"
 #include "automation/Unicode.h"
+#include "platform/MainLoop.h"
 #include "runtime/AppHooks.h"
 #include "runtime/Rtl.h"
 #include "script/JsBinding.h"
@@ -132,26 +134,48 @@ int RunScriptFile(const WideString& fileName) {
   script->SetPath(FolderOf(fileName));
   InstallConsole(script->Host().Context());
   script->AddCode(DecodeText(bytes, 65001));
-  int code = script->Run();
-  if (code == 0 && scriptFailed) code = 1;
-  EndScriptThreads(code);
+  const int code = script->Run();
+  EndScriptThreads(code);  // errors of threads count too
   script->Close();
-  if (code == 0 && scriptFailed) code = 1;
-  return code;
+  return code == 0 && scriptFailed ? 1 : code;
 }
 
 }  // namespace
 }  // namespace ulka
 
+namespace {
+
+constexpr char kUsage[] =
+    "usage: ulka-script FILE [ARGS...]\n"
+    "       ulka-script --help | --version\n"
+    "\n"
+    "Runs a host script without a window, with the runtime's root object as `rtl`\n"
+    "(rtl.Params(1) is the first of ARGS). Script errors are printed on standard error; the exit\n"
+    "code is the one rtl.Quit set, 1 after an error.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: ulka-script FILE [ARGS...]\n");
+  const std::string first = argc > 1 ? argv[1] : "";
+  if (first == "--help" || first == "-h") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (first == "--version") {
+    std::printf("ulka-script %s\n", ulka::Utf8(ulka::TypeLibrary::Version()).c_str());
+    return 0;
+  }
+  if (argc < 2 || (first.size() > 1 && first[0] == '-')) {
+    if (argc >= 2) std::fprintf(stderr, "ulka-script: unknown option %s (a script named so: ./%s)\n", first.c_str(),
+                                first.c_str());
+    std::fputs(kUsage, stderr);
     return 2;
   }
   std::vector<ulka::WideString> arguments;
   for (int i = 0; i < argc; ++i) arguments.push_back(ulka::Wide(argv[i]));
   ulka::SetCommandLine(std::move(arguments));
+  ulka::MarkMainThread();  // dialogs and message boxes open on demand, on this thread
   ulka::InstallLoopHooks();
   return ulka::RunScriptFile(ulka::Wide(argv[1]));
 }

@@ -57,7 +57,7 @@ const InterfaceInfo& TStorage::Info() {
   static const InterfaceInfo info =
       InterfaceBuilder<TStorage>("IStorage", "{1E7B6393-E039-4778-B0F3-103DF4C8C9FE}",
                                  "Dispatch interface for Storage Object")
-          .Method(0, "Read", &TStorage::Read, {Arg("Name")})
+          .Method(0, "Read", &TStorage::Read, {Arg("Name")}).ReturnsBytes()
           .Method(203, "Write", &TStorage::Write, {Arg("Name"), Arg("Data")})
           .Build();
   return info;

@@ -154,6 +154,7 @@ void TUlka::Run() {
 void TUlka::RunSequence() {
   std::optional<ApplicationSource> source = ChooseApplicationSource(*FRtl);
   if (!source) return;
+  ReportMissingStartPage(*source);
   if (!PlatformReady()) {
     std::fputs("ulka: cannot open the display\n", stderr);
     return;
@@ -163,12 +164,15 @@ void TUlka::RunSequence() {
   run.protocol->Register(u"ulka", source->handler.get());
   FRtl->SetBaseUrl(u"ulka:");
   FRtl->ConfineToPackage(source->fromPackage);
+  // The tag is read before the first window exists, so that the windows' class (which the desktop
+  // matches to the application's entry) is the application's name.
+  run.tag = ParseApplicationTag(VarToBytes(run.protocol->Read(source->startFile)));
+  if (run.tag) SetProgramClass(Utf8(run.tag->Value(u"name")));
   run.browser = MakeRef<TBrowser>();
   run.external = MakeRef<TRtlObject>();
   run.browser->SetExternal(run.external.get());
   const WideString startUrl = FRtl->GetBaseUrl() + source->startFile;
 
-  run.tag = ParseApplicationTag(VarToBytes(run.protocol->Read(source->startFile)));
   if (run.tag) ApplyTag(run, source->key);
   else SetWebsiteDataKey(Utf8(source->key));
   SharedWebContext();

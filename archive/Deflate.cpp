@@ -13,11 +13,8 @@ namespace {
 
 constexpr int kRawWindowBits = -15;
 constexpr int kMemLevel = 8;
-// Deflate cannot expand data more than about 1032 times; a larger claimed size is not believed
-// until the data yields it.
+// Deflate cannot expand data more than about 1032 times; a larger claimed size is never reserved.
 constexpr uint64_t kMaxDeflateRatio = 1032;
-// Beyond this the result grows as the data comes, whatever the sizes promise.
-constexpr uint64_t kMaxUpfrontReserve = 256ull << 20;
 constexpr size_t kDeflateGrowth = 1 << 20;
 constexpr size_t kInflatePiece = 128 << 10;
 // Input is fed to deflate in pieces small enough to stay in the cache for the CRC.
@@ -77,13 +74,34 @@ Bytes RawDeflate(std::span<const uint8_t> data, int level, uint32_t* crc) {
   return out;
 }
 
+namespace {
+
+// Whether the stream yields another byte after the output so far; damaged data there counts as
+// more, since the entry is not what its header says either way.
+bool YieldsMore(InflateStream& s, size_t& inLeft) {
+  uint8_t extra;
+  for (;;) {
+    s.z.avail_in = Piece(inLeft);
+    const size_t fed = s.z.avail_in;
+    s.z.next_out = &extra;
+    s.z.avail_out = 1;
+    const int rc = inflate(&s.z, Z_NO_FLUSH);
+    inLeft -= fed - s.z.avail_in;
+    if (s.z.avail_out == 0) return true;
+    if (rc == Z_STREAM_END || rc == Z_BUF_ERROR) return false;  // ended, or the data ran out
+    if (rc != Z_OK) return true;
+  }
+}
+
+}  // namespace
+
 // Inflates into a small buffer that stays in the cache and appends each piece to the result, so
-// the result is written once and never zero-filled; the CRC is taken while the piece is hot.
+// the result is written once and never zero-filled; the CRC is taken while the piece is hot. The
+// result's memory is reserved once, so it is never copied to a larger block.
 InflateResult RawInflate(std::span<const uint8_t> compressed, uint64_t limit) {
   InflateStream s;
   InflateResult result;
-  result.data.reserve(static_cast<size_t>(
-      std::min({limit, compressed.size() * kMaxDeflateRatio + 64, kMaxUpfrontReserve})));
+  result.data.reserve(static_cast<size_t>(std::min(limit, compressed.size() * kMaxDeflateRatio + 64)));
   auto piece = std::make_unique_for_overwrite<uint8_t[]>(kInflatePiece);
   s.z.next_in = const_cast<Bytef*>(compressed.data());
   size_t inLeft = compressed.size();
@@ -92,6 +110,7 @@ InflateResult RawInflate(std::span<const uint8_t> compressed, uint64_t limit) {
     const uint64_t wanted = limit - result.data.size();
     if (wanted == 0) {
       result.complete = true;
+      result.overrun = YieldsMore(s, inLeft);
       break;
     }
     s.z.avail_in = Piece(inLeft);

@@ -15,12 +15,16 @@ inline constexpr int kDefaultCompression = -1;  // zlib's default, level 6
 Bytes RawDeflate(std::span<const uint8_t> data, int level = kDefaultCompression,
                  uint32_t* crc = nullptr);
 
-// Inflates at most `limit` bytes. The output grows with what the data really yields, so a header
-// that claims a huge size costs nothing until the data proves it. `complete` tells whether the
-// stream ended or `limit` bytes came out. Corrupt data throws EZipFileError with zlib's message.
+// Inflates at most `limit` bytes (an entry's declared size) into a buffer reserved once, as large
+// as `limit` or as the data could possibly yield, whichever is less: the result never needs more
+// memory than that, and a header that claims a huge size costs only address space until the data
+// proves it. `complete` tells whether the stream ended or `limit` bytes came out; `overrun` that
+// the stream would have yielded more than `limit` bytes. Corrupt data throws EZipFileError with
+// zlib's message.
 struct InflateResult {
   Bytes data;
   bool complete = false;
+  bool overrun = false;
   uint32_t crc = 0;  // CRC-32 of `data`, computed as it came out
 };
 InflateResult RawInflate(std::span<const uint8_t> compressed, uint64_t limit);

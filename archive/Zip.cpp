@@ -20,16 +20,16 @@ const InterfaceInfo& TZip::Info() {
           .Method(201, "Load", &TZip::Load, {Arg("Source")})
           .Method(202, "Save", &TZip::Save, {Arg("FileName")})
           .Method(203, "Add", &TZip::Add, {Arg("Name"), Arg("Data")})
-          .Method(0, "Extract", &TZip::Extract, {Arg("Name")})
+          .Method(0, "Extract", &TZip::Extract, {Arg("Name")}).ReturnsBytes()
           .Method(204, "IndexOf", &TZip::IndexOf, {Arg("Name")})
           .Property(205, "CodePage", &TZip::GetCodePage, &TZip::SetCodePage)
           .Getter(206, "Length", &TZip::GetLength)
           .Property(207, "Names", &TZip::GetNames, &TZip::SetNames, {Arg("Index")})
-          .Property(208, "Bytes", &TZip::GetBytes, &TZip::SetBytes, {Arg("Index")})
+          .Property(208, "Bytes", &TZip::GetBytes, &TZip::SetBytes, {Arg("Index")}).ReturnsBytes()
           .Property(209, "Dates", &TZip::GetDates, &TZip::SetDates, {Arg("Index")})
           .Method(211, "AddFolder", &TZip::AddFolder,
                   {Arg("Path"), Opt("Name", u""), Opt("Subfolders", true)})
-          .Getter(210, "Zip", &TZip::GetZip)
+          .Getter(210, "Zip", &TZip::GetZip).ReturnsBytes()
           .Method(212, "AddFile", &TZip::AddFile, {Arg("FileName"), Opt("Name", u"")})
           .Build();
   return info;

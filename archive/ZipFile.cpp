@@ -217,14 +217,16 @@ Bytes TZipFile::ExtractEntry(int index) const {
   const TLocalFile& entry = files_[index];
   const TFileDescriptor& descriptor = entry.CommonFileHeader.FileDescriptor;
   std::span<const uint8_t> stored = StoredData(entry);
+  // Data that ends before the size its header gives, or goes on after it, is as damaged as a
+  // wrong checksum.
   if (entry.CommonFileHeader.CompressionMethod == kMethodStored) {
-    if (Crc32(stored) != descriptor.Crc32)
+    if (stored.size() != descriptor.UncompressedSize || Crc32(stored) != descriptor.Crc32)
       throw EZipFileCRCError(CrcErrorMessage(entry.filename));
     return Bytes(stored.begin(), stored.end());
   }
   InflateResult inflated = RawInflate(stored, descriptor.UncompressedSize);
-  // Data that ends before the size its header gives is as damaged as a wrong checksum.
-  if (inflated.data.size() != descriptor.UncompressedSize || inflated.crc != descriptor.Crc32)
+  if (inflated.overrun || inflated.data.size() != descriptor.UncompressedSize ||
+      inflated.crc != descriptor.Crc32)
     throw EZipFileCRCError(CrcErrorMessage(entry.filename));
   return std::move(inflated.data);
 }

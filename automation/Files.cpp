@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <system_error>
@@ -19,25 +20,6 @@
 
 namespace ulka {
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() { Close(); }
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  bool Close() {
-    if (fd_ < 0) return true;
-    int result = ::close(fd_);
-    fd_ = -1;
-    return result == 0;
-  }
-
- private:
-  int fd_;
-};
 
 [[noreturn]] void FailRangeCheck() { Fail(msg::kRangeCheckError); }
 
@@ -98,28 +80,32 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
 }
 
 // Opens a new, uniquely named file beside `target`; the umask applies to its mode as to any file
-// the program creates.
-int CreateTemporaryBeside(const std::filesystem::path& target, std::string& tempName) {
+// the program creates. O_EXCL and O_NOFOLLOW: a name that exists, a link included, is never used.
+FileDescriptor CreateTemporaryBeside(const std::filesystem::path& target, std::string& tempName) {
   static thread_local std::mt19937_64 random{std::random_device{}()};
   std::filesystem::path folder = target.parent_path();
   for (int attempt = 0; attempt < 100; ++attempt) {
     char suffix[20];
     std::snprintf(suffix, sizeof suffix, ".%012llx", static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+    // Short enough for any name the folder takes: the target's own name may use all 255 bytes.
     std::string name = ".";
-    name.append(target.filename().string()).append(suffix).append(".tmp");
+    name.append(target.filename().string().substr(0, 200)).append(suffix).append(".tmp");
     tempName = (folder / name).string();
-    int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
+    FileDescriptor fd(::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (fd || errno != EEXIST) return fd;
   }
-  return -1;
+  return FileDescriptor();
 }
 
-// Writing "through" a symbolic link replaces the file it points to, not the link.
-std::filesystem::path ResolveLink(const std::filesystem::path& path) {
-  std::error_code error;
-  if (!std::filesystem::is_symlink(path, error)) return path;
-  auto target = std::filesystem::weakly_canonical(path, error);
-  return error ? path : target;
+// The mode the replacement takes: that of the regular file at `path`, or of the regular file a
+// link there points to (without set-id bits: the link's owner did not choose them for this name).
+std::optional<mode_t> ModeToKeep(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
+  if (S_ISREG(info.st_mode)) return info.st_mode & 07777;
+  if (S_ISLNK(info.st_mode) && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+    return info.st_mode & 0777;
+  return std::nullopt;
 }
 
 struct ShellOpenHook {
@@ -134,18 +120,49 @@ ShellOpenHook& TheShellOpenHook() {
 
 }  // namespace
 
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+bool FileDescriptor::Close() {
+  if (fd_ < 0) return true;
+  int result = ::close(fd_);
+  fd_ = -1;
+  return result == 0;
+}
+
+FileDescriptor OpenRegularFile(const std::string& path, bool forUpdate) {
+  // Opening a device can act on it (a tape rewinds, a watchdog starts): look first.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    errno = EINVAL;
+    return FileDescriptor();
+  }
+  // Non-blocking, so that a pipe put in the file's place meanwhile cannot hang the open.
+  FileDescriptor fd(::open(path.c_str(), (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (!fd) return fd;
+  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    fd.Close();
+    errno = EINVAL;
+    return FileDescriptor();
+  }
+  ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
 bool ReadFileBytes(const WideString& fileName, Bytes& bytes) {
   bytes.clear();
-  const std::string path = Utf8(fileName);
-  // Non-blocking, so that opening a pipe cannot hang; such a path is refused below anyway.
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  FileDescriptor fd = OpenRegularFile(Utf8(fileName));
   if (!fd) {
     if (errno == ENOENT || errno == ENOTDIR) return false;
     FailRangeCheck();
   }
   struct stat info {};
-  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) FailRangeCheck();
-  ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+  if (::fstat(fd.get(), &info) != 0) FailRangeCheck();
   ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
   // The size is only a hint: files under /proc report 0 and still have contents.
   if (!ReadToEnd(fd.get(), bytes, static_cast<size_t>(info.st_size))) {
@@ -155,27 +172,35 @@ bool ReadFileBytes(const WideString& fileName, Bytes& bytes) {
   return true;
 }
 
+bool ReplaceFile(const std::string& path, std::span<const std::span<const uint8_t>> parts) {
+  const std::filesystem::path target(path);
+  if (!target.has_filename()) return false;
+  std::string tempName;
+  FileDescriptor fd = CreateTemporaryBeside(target, tempName);
+  if (!fd) return false;
+  bool written = true;
+  if (std::optional<mode_t> mode = ModeToKeep(path)) written = ::fchmod(fd.get(), *mode) == 0;
+  for (std::span<const uint8_t> part : parts) written = written && WriteAll(fd.get(), part);
+  written = written && ::fsync(fd.get()) == 0;
+  written = fd.Close() && written;
+  // rename() replaces the name `path` itself, whatever it is; a link is not followed.
+  if (!written || ::rename(tempName.c_str(), path.c_str()) != 0) {
+    ::unlink(tempName.c_str());
+    return false;
+  }
+  return true;
+}
+
 bool WriteFileBytes(const WideString& fileName, std::span<const uint8_t> bytes) {
   if (fileName.empty()) return false;
-  const std::filesystem::path target = ResolveLink(std::filesystem::path(Utf8(fileName)));
+  const std::filesystem::path target(Utf8(fileName));
   std::error_code error;
   if (target.has_parent_path()) {
     std::filesystem::create_directories(target.parent_path(), error);
     if (error) return false;
   }
-  std::string tempName;
-  FileDescriptor fd(CreateTemporaryBeside(target, tempName));
-  if (!fd) return false;
-  struct stat existing {};
-  if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
-    ::fchmod(fd.get(), existing.st_mode & 07777);
-  bool written = WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
-  written = fd.Close() && written;
-  if (!written || ::rename(tempName.c_str(), target.c_str()) != 0) {
-    ::unlink(tempName.c_str());
-    return false;
-  }
-  return true;
+  const std::span<const uint8_t> parts[] = {bytes};
+  return ReplaceFile(target.string(), parts);
 }
 
 WideString GetModuleFile() {

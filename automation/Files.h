@@ -3,20 +3,54 @@
 
 #include <functional>
 #include <span>
+#include <string>
+#include <utility>
 
 #include "automation/Types.h"
 
 namespace ulka {
+
+// An open file descriptor, closed with its owner.
+class FileDescriptor {
+ public:
+  FileDescriptor() = default;
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() { Close(); }
+
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+  bool Close();  // false when close itself reports an error (a write that did not land)
+  int Release() { return std::exchange(fd_, -1); }  // the caller closes it
+
+ private:
+  int fd_ = -1;
+};
+
+// Every file a user or a script names is opened here. Only a regular file opens, and opening
+// never blocks or touches anything else: a pipe, device, socket or folder is refused before it is
+// opened, and again after (the path may change in between). On failure the descriptor is empty
+// and errno is ENOENT or ENOTDIR for a missing file, EINVAL for one that is not regular, or what
+// open() said. `forUpdate` opens for reading and writing.
+FileDescriptor OpenRegularFile(const std::string& path, bool forUpdate = false);
 
 // Empties `bytes`; answers false when the file does not exist. Otherwise reads the whole file and
 // answers true. A path that exists but cannot be read as a file (no permission, a folder, a
 // device or pipe) fails with "Range check error".
 bool ReadFileBytes(const WideString& fileName, Bytes& bytes);
 
+// Every file the runtime writes is written here: `parts`, one after another, go to a new file in
+// the same folder that is then renamed over `path`, so a failed write leaves the old file (or
+// none) rather than half a file. A symbolic link at `path` is itself replaced by the new file;
+// the file it pointed to stays as it was. The new file keeps the mode of the file it replaces.
+// Answers false when anything fails.
+bool ReplaceFile(const std::string& path, std::span<const std::span<const uint8_t>> parts);
+
 // Creates missing parent folders, then replaces the file with `bytes` (an empty buffer gives an
-// empty file). The data goes to a temporary file in the same folder that is renamed over the
-// target, so a failed write leaves the old file (or none) rather than half a file. Answers false
-// when the file cannot be written; never fails.
+// empty file) through ReplaceFile. Answers false when the file cannot be written; never fails.
 bool WriteFileBytes(const WideString& fileName, std::span<const uint8_t> bytes);
 
 // The full path of the running executable.

@@ -62,6 +62,35 @@ inline constexpr char kBridgeDisconnected[] = "The object invoked has disconnect
 inline constexpr char kBridgeWrongThread[] =
     "The application called an interface that was marshalled for a different thread.";
 
+// Desktop: dialogs and the stand-ins for the platform's file-system, shell, dictionary and
+// stream objects (their status codes are in desktop/DesktopErrors.h)
+inline constexpr char kFileDialogBusy[] = "Another file dialog is already open";
+inline constexpr char kInvalidCall[] = "Invalid procedure call or argument";
+inline constexpr char kBadFileName[] = "Bad file name or number";
+inline constexpr char kFileNotFound[] = "File not found";
+inline constexpr char kBadFileMode[] = "Bad file mode";
+inline constexpr char kFileAlreadyExists[] = "File already exists";
+inline constexpr char kDiskFull[] = "Disk full";
+inline constexpr char kInputPastEnd[] = "Input past end of file";
+inline constexpr char kDeviceUnavailable[] = "Device unavailable";
+inline constexpr char kPermissionDenied[] = "Permission denied";
+inline constexpr char kPathFileAccess[] = "Path/File access error";
+inline constexpr char kPathNotFound[] = "Path not found";
+inline constexpr char kKeyAlreadyExists[] = "This key is already associated with an element of this collection";
+inline constexpr char kElementNotFound[] = "Element not found";
+inline constexpr char kProgramNotFound[] = "The system cannot find the file specified.";
+inline constexpr char kRegistryReadFailed[] = "Unable to open registry key \"%s\" for reading.";
+inline constexpr char kRegistryRemoveFailed[] = "Unable to remove registry key \"%s\".";
+inline constexpr char kRegistryInvalidRoot[] = "Invalid root in registry key \"%s\".";
+inline constexpr char kShortcutName[] = "The shortcut pathname must end with .lnk, .url or .desktop.";
+inline constexpr char kStreamClosed[] = "Operation is not allowed when the object is closed.";
+inline constexpr char kStreamOpen[] = "Operation is not allowed when the object is open.";
+inline constexpr char kStreamContext[] = "Operation is not allowed in this context.";
+inline constexpr char kStreamArguments[] =
+    "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another.";
+inline constexpr char kStreamOpenFile[] = "File could not be opened.";
+inline constexpr char kStreamWriteFile[] = "Write to file failed.";
+
 // Script host
 inline constexpr char kScriptErrorFormat[] = "Error: %s\nAt Line: %d, %d";
 inline constexpr char kScriptErrorCaption[] = "Error";

@@ -20,12 +20,13 @@ size_t Accessor::RequiredCount() const {
 }
 
 InterfaceInfo::InterfaceInfo(WideString name, WideString iid, WideString help,
-                             std::vector<MemberInfo> members, bool mainThreadOnly)
+                             std::vector<MemberInfo> members, bool mainThreadOnly, bool expando)
     : name_(std::move(name)),
       iid_(std::move(iid)),
       help_(std::move(help)),
       members_(std::move(members)),
-      mainThreadOnly_(mainThreadOnly) {
+      mainThreadOnly_(mainThreadOnly),
+      expando_(expando) {
   for (size_t i = 0; i < members_.size(); ++i) {
     byUpperName_.emplace(UpperCase(members_[i].name), i);
     byId_.emplace(members_[i].id, i);
@@ -215,6 +216,7 @@ namespace {
 struct Registry {
   std::mutex lock;
   std::map<WideString, const InterfaceInfo*> byName;
+  std::vector<InterfaceInfoFunction> announced;
 };
 
 Registry& TheRegistry() {
@@ -238,5 +240,32 @@ const InterfaceInfo* TypeLibrary::Find(std::u16string_view name) {
 }
 
 WideString TypeLibrary::Version() { return u"1.0"; }
+
+bool TypeLibrary::Announce(InterfaceInfoFunction table) {
+  Registry& r = TheRegistry();
+  std::lock_guard guard(r.lock);
+  r.announced.push_back(table);
+  return true;
+}
+
+std::vector<const InterfaceInfo*> TypeLibrary::Interfaces() {
+  Registry& r = TheRegistry();
+  std::vector<InterfaceInfoFunction> tables;
+  {
+    std::lock_guard guard(r.lock);
+    tables = r.announced;
+  }
+  for (InterfaceInfoFunction table : tables) table();  // builds and registers it
+  std::lock_guard guard(r.lock);
+  std::vector<const InterfaceInfo*> all;
+  for (const auto& [upper, info] : r.byName) all.push_back(info);
+  return all;
+}
+
+const InterfaceInfo* Accessor::ResultInterface() const {
+  if (resultTable) return &resultTable();
+  if (resultInterface) return TypeLibrary::Find(Wide(resultInterface));
+  return nullptr;
+}
 
 }  // namespace ulka

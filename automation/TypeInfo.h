@@ -15,6 +15,11 @@
 // `const Variant&` a Variant, `IDispatch*` an object. Results: void, those types, or `Ref<T>` for
 // an object. Arguments are coerced to these types before the member runs; an omitted optional
 // argument gets its default, or the missing-argument marker for a Variant without default.
+//
+// A result's type says "object" or "Variant"; where the table knows more it says so: a `Ref<TZip>`
+// result names its interface by itself, `.Returns("IZip")` names it for a `Ref<IDispatch>`, and
+// `.ReturnsBytes()` marks a Variant that holds a byte array (Empty for no bytes). The declarations
+// and the reference that the build generates read these marks.
 #pragma once
 
 #include <array>
@@ -38,6 +43,10 @@ namespace ulka {
 
 enum class MemberKind : uint8_t { Method, Property };
 
+class InterfaceInfo;
+// A class's table function (`TZip::Info`): builds the table on its first call.
+using InterfaceInfoFunction = const InterfaceInfo& (*)();
+
 struct ParamInfo {
   WideString name;
   VarType type = VT_VARIANT;
@@ -53,7 +62,13 @@ struct Accessor {
   std::array<std::byte, 16> fn{};  // the member function pointer, stored as bytes
   VarType result = VT_EMPTY;
   std::vector<ParamInfo> params;  // a put accessor's last parameter is the new value
+  // What an object result is, when the table knows: the class's table, or an interface's name.
+  InterfaceInfoFunction resultTable = nullptr;
+  const char* resultInterface = nullptr;
+  bool resultBytes = false;  // a Variant result that holds a byte array, or Empty
   size_t RequiredCount() const;
+  // The interface of the object this accessor answers; null when the table does not say.
+  const InterfaceInfo* ResultInterface() const;
   explicit operator bool() const { return thunk != nullptr; }
 };
 
@@ -73,7 +88,7 @@ struct MemberInfo {
 class InterfaceInfo {
  public:
   InterfaceInfo(WideString name, WideString iid, WideString help, std::vector<MemberInfo> members,
-                bool mainThreadOnly = false);
+                bool mainThreadOnly = false, bool expando = false);
   InterfaceInfo(const InterfaceInfo&) = delete;
   InterfaceInfo(InterfaceInfo&&) = delete;  // registered by address
 
@@ -84,6 +99,8 @@ class InterfaceInfo {
   // Objects that belong to the main thread (windows, views, pages): every member call from
   // another thread is run by the main thread while the caller waits.
   bool MainThreadOnly() const { return mainThreadOnly_; }
+  // Objects of the interface take members of their own by assignment (expando objects).
+  bool Expando() const { return expando_; }
 
   const MemberInfo* FindByName(std::u16string_view name) const;  // any letter case
   const MemberInfo* FindById(DISPID id) const;
@@ -105,6 +122,7 @@ class InterfaceInfo {
   WideString help_;
   std::vector<MemberInfo> members_;
   bool mainThreadOnly_;
+  bool expando_;
   std::unordered_map<WideString, size_t> byUpperName_;
   std::unordered_map<DISPID, size_t> byId_;
 };
@@ -115,6 +133,11 @@ class TypeLibrary {
   static void Register(const InterfaceInfo& info);
   static const InterfaceInfo* Find(std::u16string_view name);
   static WideString Version();  // "1.0"
+  // Each table linked into the program announces its function at start-up (the builder does it),
+  // so that a tool can build them all. Interfaces() builds every announced table and lists every
+  // registered interface, sorted by name.
+  static bool Announce(InterfaceInfoFunction table);
+  static std::vector<const InterfaceInfo*> Interfaces();
 };
 
 // Parameter declarations for the builder.
@@ -157,6 +180,19 @@ struct ResultType {
   static Variant Make(R&& r) { return Variant(std::forward<R>(r)); }
 };
 template <> struct ResultType<void> { static constexpr VarType vt = VT_EMPTY; };
+
+// The table of the class behind a `Ref<TZip>` result; nothing for `Ref<IDispatch>` or a value.
+template <class R>
+struct ResultTableOf {
+  static constexpr InterfaceInfoFunction Get() { return nullptr; }
+};
+template <class T>
+struct ResultTableOf<Ref<T>> {
+  static constexpr InterfaceInfoFunction Get() {
+    if constexpr (requires { &T::Info; }) return &T::Info;
+    else return nullptr;
+  }
+};
 template <> struct ResultType<Date> { static constexpr VarType vt = VT_DATE; static Variant Make(Date d) { return Variant(d); } };
 template <class T>
 struct ResultType<Ref<T>> {
@@ -189,7 +225,9 @@ template <class C>
 class InterfaceBuilder {
  public:
   InterfaceBuilder(const char* name, const char* iid, const char* help = "")
-      : name_(name), iid_(iid), help_(help) {}
+      : name_(name), iid_(iid), help_(help) {
+    if constexpr (requires { &C::Info; }) (void)kAnnounced;
+  }
 
   template <class R, class... A>
   InterfaceBuilder& Method(DISPID id, const char* name, R (C::*fn)(A...), std::initializer_list<ParamSpec> params = {}) {
@@ -222,6 +260,17 @@ class InterfaceBuilder {
     return *this;
   }
 
+  // The member added last answers an object of the interface named (for a `Ref<IDispatch>` result).
+  InterfaceBuilder& Returns(const char* interfaceName) {
+    LastResult().resultInterface = interfaceName;
+    return *this;
+  }
+  // The member added last answers a byte array, or Empty for no bytes, in its Variant result.
+  InterfaceBuilder& ReturnsBytes() {
+    LastResult().resultBytes = true;
+    return *this;
+  }
+
   // The whole interface belongs to the main thread.
   InterfaceBuilder& MainThreadOnly() {
     mainThreadOnly_ = true;
@@ -234,10 +283,16 @@ class InterfaceBuilder {
   }
 
   InterfaceInfo Build() {
-    return InterfaceInfo(Wide(name_), Wide(iid_), Wide(help_), std::move(members_), mainThreadOnly_);
+    return InterfaceInfo(Wide(name_), Wide(iid_), Wide(help_), std::move(members_), mainThreadOnly_,
+                         std::is_base_of_v<IDispatchEx, C>);
   }
 
  private:
+  Accessor& LastResult() {
+    MemberInfo& m = members_.back();
+    return m.kind == MemberKind::Method ? m.method : m.get;
+  }
+
   MemberInfo& Add(DISPID id, const char* name, MemberKind kind) {
     MemberInfo& m = members_.emplace_back();
     m.id = id;
@@ -254,9 +309,16 @@ class InterfaceBuilder {
     a.thunk = &detail::Thunk<C, R, A...>;
     std::memcpy(a.fn.data(), &fn, sizeof fn);
     a.result = detail::ResultType<R>::vt;
+    a.resultTable = detail::ResultTableOf<detail::Bare<R>>::Get();
     a.params = detail::MakeParams(specs, std::span<const VarType>(types, sizeof...(A)), member);
     return a;
   }
+
+  // Set before main() in every program that links the table's translation unit.
+  static inline const bool kAnnounced = [] {
+    if constexpr (requires { &C::Info; }) return TypeLibrary::Announce(&C::Info);
+    return false;
+  }();
 
   const char* name_;
   const char* iid_;

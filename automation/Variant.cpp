@@ -76,6 +76,7 @@ Variant::~Variant() { Release(); }
 
 void Variant::Release() {
   if (vt_ == VT_DISPATCH && s_.disp) s_.disp->Release();
+  if (array_) ReleaseArray(std::move(array_));
   vt_ = VT_EMPTY;
   s_.i = 0;
 }
@@ -92,6 +93,25 @@ std::shared_ptr<SafeArray> OwnedCopy(const SafeArray& lent) {
 }
 
 }  // namespace
+
+// The last reference to an array of Variants takes its nested arrays apart one level at a time,
+// so that arrays nested any depth are freed without recursion.
+void Variant::ReleaseArray(std::shared_ptr<SafeArray> array) {
+  auto holdsArrays = [](const SafeArray& a) {
+    return std::any_of(a.items.begin(), a.items.end(), [](const Variant& item) { return item.array_ != nullptr; });
+  };
+  if (array.use_count() != 1 || !holdsArrays(*array)) return;  // freed here, one level deep
+  std::vector<std::shared_ptr<SafeArray>> pending;
+  pending.push_back(std::move(array));
+  while (!pending.empty()) {
+    std::shared_ptr<SafeArray> next = std::move(pending.back());
+    pending.pop_back();
+    if (next.use_count() != 1) continue;  // others still hold it
+    for (Variant& item : next->items) {
+      if (item.array_) pending.push_back(std::move(item.array_));
+    }
+  }
+}
 
 void Variant::CopyFrom(const Variant& other) {
   vt_ = other.vt_;

@@ -152,6 +152,7 @@ class Variant {
 
  private:
   void Release();
+  static void ReleaseArray(std::shared_ptr<SafeArray> array);
   void CopyFrom(const Variant& other);
 
   uint16_t vt_ = VT_EMPTY;

@@ -1,6 +1,12 @@
 // The base of every scriptable object: reference counting, dispatch through the object's
 // interface table, and the failure report.
 //
+// Objects hold each other (a dictionary holds its values, an expando object its members), so the
+// last release of one object can release a chain of millions. Deletion is therefore never nested:
+// an object whose count reaches zero while another is being deleted on the same thread waits in
+// that thread's queue, and the outermost release deletes the queue's objects one after another
+// before it returns.
+//
 //   class TZip : public TVekObject {
 //    public:
 //     static const InterfaceInfo& Info();   // the member table, in Zip.cpp
@@ -45,7 +51,10 @@ class TVekObject : public IDispatch, protected RefCounted {
   ~TVekObject() override;
 
  private:
+  static void Destroy(TVekObject* object);
+
   const InterfaceInfo& info_;
+  TVekObject* nextToDestroy_ = nullptr;  // the thread's queue of objects waiting for deletion
 };
 
 // VarToObject: the object of class T behind a Variant, when it holds one of ours.

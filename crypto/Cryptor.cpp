@@ -119,8 +119,8 @@ const InterfaceInfo& TCryptor::Info() {
   static const InterfaceInfo info =
       InterfaceBuilder<TCryptor>("ICryptor", "{02E66559-73F9-4CF6-B4F7-3E04D7006B78}",
                                  "Dispatch interface for Cryptor Object")
-          .Method(201, "Encrypt", &TCryptor::Encrypt, {Arg("Data"), Arg("Key"), Opt("InitVector")})
-          .Method(202, "Decrypt", &TCryptor::Decrypt, {Arg("Data"), Arg("Key"), Opt("InitVector")})
+          .Method(201, "Encrypt", &TCryptor::Encrypt, {Arg("Data"), Arg("Key"), Opt("InitVector")}).ReturnsBytes()
+          .Method(202, "Decrypt", &TCryptor::Decrypt, {Arg("Data"), Arg("Key"), Opt("InitVector")}).ReturnsBytes()
           .Property(203, "Cipher", &TCryptor::GetCipher, &TCryptor::SetCipher)
           .Build();
   return info;

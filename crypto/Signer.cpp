@@ -65,14 +65,14 @@ const InterfaceInfo& TSigner::Info() {
       InterfaceBuilder<TSigner>("ISigner", "{953F577F-C5A9-49B3-A286-9F3E0A938C96}",
                                 "Dispatch interface for Signer Object")
           .Method(203, "CreateKey", &TSigner::CreateKey, {Opt("Size", int32_t{1024})})
-          .Method(204, "ExportPublicKey", &TSigner::ExportPublicKey)
-          .Method(205, "ExportPrivateKey", &TSigner::ExportPrivateKey, {Arg("Password")})
+          .Method(204, "ExportPublicKey", &TSigner::ExportPublicKey).ReturnsBytes()
+          .Method(205, "ExportPrivateKey", &TSigner::ExportPrivateKey, {Arg("Password")}).ReturnsBytes()
           .Method(207, "ImportPrivateKey", &TSigner::ImportPrivateKey, {Arg("PrivateKey"), Arg("Password")})
-          .Method(208, "Sign", &TSigner::Sign, {Arg("Data")})
+          .Method(208, "Sign", &TSigner::Sign, {Arg("Data")}).ReturnsBytes()
           .Method(209, "VerifySign", &TSigner::VerifySign, {Arg("Data"), Arg("Sign"), Opt("PublicKey")})
-          .Method(210, "SignData", &TSigner::SignData, {Arg("Data")})
+          .Method(210, "SignData", &TSigner::SignData, {Arg("Data")}).ReturnsBytes()
           .Method(211, "VerifyData", &TSigner::VerifyData, {Arg("Data"), Opt("PublicKey")})
-          .Method(201, "GetSignedData", &TSigner::GetSignedData, {Arg("Data"), Opt("PublicKey")})
+          .Method(201, "GetSignedData", &TSigner::GetSignedData, {Arg("Data"), Opt("PublicKey")}).ReturnsBytes()
           .Build();
   return info;
 }

@@ -50,7 +50,7 @@ const InterfaceInfo& TBytes::Info() {
           .Method(208, "ReadWord", &TBytes::ReadWord)
           .Method(209, "ReadLong", &TBytes::ReadLong)
           .Method(210, "ReadDouble", &TBytes::ReadDouble)
-          .Method(211, "ReadBytes", &TBytes::ReadBytes, {Opt("Count", int32_t{0})})
+          .Method(211, "ReadBytes", &TBytes::ReadBytes, {Opt("Count", int32_t{0})}).ReturnsBytes()
           .Method(212, "WriteByte", &TBytes::WriteByte, {Arg("Value")})
           .Method(213, "WriteWord", &TBytes::WriteWord, {Arg("Value")})
           .Method(214, "WriteLong", &TBytes::WriteLong, {Arg("Value")})
@@ -59,6 +59,7 @@ const InterfaceInfo& TBytes::Info() {
           .Property(217, "Position", &TBytes::GetPosition, &TBytes::SetPosition)
           .Property(0, "Byte", &TBytes::GetByte, &TBytes::SetByte, {Arg("Index")})
           .Method(220, "Bytes", &TBytes::GetBytes, {Opt("Position", int32_t{0}), Opt("Count", int32_t{0})})
+          .ReturnsBytes()
           .Getter(218, "EOF", &TBytes::GetEOF)
           .Build();
   return info;

@@ -8,7 +8,8 @@
 namespace ulka {
 
 // How deep dictionaries may nest in the text form, read or written. Deeper text is refused
-// rather than risking the stack (nested values are also released recursively).
+// (LoadJSON answers false, JSON fails with "Dictionary nested too deeply or contains itself")
+// rather than risking the stack. Dictionaries nest any depth in memory.
 inline constexpr int kMaxDictionaryDepth = 1000;
 
 class TDictionary : public TVekObjectEx {

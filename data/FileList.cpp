@@ -24,7 +24,7 @@ const InterfaceInfo& TFileInfo::Info() {
           .Getter(203, "FullName", &TFileInfo::GetFullName)
           .Getter(204, "Size", &TFileInfo::GetSize)
           .Getter(205, "Date", &TFileInfo::GetDate)
-          .Getter(206, "Hash", &TFileInfo::GetHash)
+          .Getter(206, "Hash", &TFileInfo::GetHash).ReturnsBytes()
           .Property(207, "Selected", &TFileInfo::GetSelected, &TFileInfo::SetSelected)
           .Getter(208, "Extension", &TFileInfo::GetExtension)
           .Getter(209, "FileName", &TFileInfo::GetFileName)

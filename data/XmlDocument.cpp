@@ -1,10 +1,13 @@
 #include "data/XmlDocument.h"
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -12,15 +15,23 @@
 #include "automation/Messages.h"
 #include "automation/Unicode.h"
 #include "automation/VekError.h"
+#include "data/XmlExpansion.h"
 
 namespace ulka {
 
 namespace {
 
-// No network, no DTD loading, no entity substitution beyond libxml2's own bounded handling,
-// blank text between elements dropped as the DOM does by default, and no output on stderr.
+// No network, no DTD loading, entity references kept as references, blank text between elements
+// dropped as the DOM does by default, and no output on stderr. Not XML_PARSE_HUGE: libxml2's
+// limits stay (256 levels of elements, 10 MB of text in one node, 40 levels of entities).
 constexpr int kParseOptions =
     XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+
+// The text entity references may stand for: 100 times the document, at least 1 MB, at most
+// 100 MB. A document whose references stand for more is refused as if it were not well-formed.
+uint64_t ExpansionLimit(size_t documentSize) {
+  return std::clamp<uint64_t>(uint64_t{documentSize} * 100, uint64_t{1} << 20, uint64_t{100} << 20);
+}
 
 // An upper bound for the work of one XPath query, so that no query runs for ever.
 constexpr unsigned long kXPathOperationLimit = 100'000'000;
@@ -45,7 +56,8 @@ WideString WideOf(const xmlChar* text) {
 // The value of encoding="..." in the XML declaration at the start of the text, if any.
 std::string DeclaredEncoding(std::string_view text) {
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  if (text.substr(0, 5) != "<?xml") return {};
+  // "<?xml" and a blank: "<?xml-stylesheet" and the like are processing instructions.
+  if (text.substr(0, 5) != "<?xml" || text.size() < 6 || !std::strchr(" \t\r\n", text[5])) return {};
   const std::string_view declaration = text.substr(0, text.find("?>"));
   const size_t at = declaration.find("encoding");
   if (at == std::string_view::npos) return {};
@@ -60,12 +72,44 @@ void IgnoreXPathError(void*, xmlErrorPtr) {}
 
 void IgnoreGenericError(void*, const char*, ...) {}
 
+// Documents never make libxml2 read a file or fetch a URL: an external DTD or entity stays
+// unread, whatever the parse options, so a document cannot reach the disk or the network (or
+// hang on a pipe) through its declarations.
+xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
+
 // libxml2 sets up its global state once, before any thread parses. Its messages would go to
 // stderr; the members report failures themselves (the handler is per thread).
 void InitLibxml() {
-  static const bool initialised = (xmlInitParser(), true);
+  static const bool initialised = (xmlInitParser(), xmlSetExternalEntityLoader(&RefuseExternalEntity), true);
   (void)initialised;
   xmlSetGenericErrorFunc(nullptr, &IgnoreGenericError);
+}
+
+// Whether the bytes parse as they would load, without building the tree: the parser checks
+// well-formedness itself; only the document and its declarations are made, for the entities.
+bool IsWellFormed(std::span<const uint8_t> bytes) {
+  if (bytes.size() > INT32_MAX) return false;
+  using ParserContext = std::unique_ptr<xmlParserCtxt, Freer<xmlParserCtxt, xmlFreeParserCtxt>>;
+  ParserContext context(xmlCreateMemoryParserCtxt(reinterpret_cast<const char*>(bytes.data()),
+                                                  static_cast<int>(bytes.size())));
+  if (!context) return false;
+  xmlCtxtUseOptions(context.get(), kParseOptions);  // before the callbacks go: it sets some
+  xmlSAXHandler* sax = context->sax;
+  sax->startElementNs = nullptr;
+  sax->endElementNs = nullptr;
+  sax->startElement = nullptr;
+  sax->endElement = nullptr;
+  sax->characters = nullptr;
+  sax->ignorableWhitespace = nullptr;
+  sax->cdataBlock = nullptr;
+  sax->comment = nullptr;
+  sax->processingInstruction = nullptr;
+  sax->reference = nullptr;
+  xmlParseDocument(context.get());
+  const bool wellFormed = context->wellFormed != 0;
+  xmlFreeDoc(context->myDoc);
+  context->myDoc = nullptr;
+  return wellFormed;
 }
 
 [[noreturn]] void FailQuery(const WideString& query) {
@@ -98,6 +142,8 @@ std::shared_ptr<XmlDocument> XmlDocument::Parse(std::span<const uint8_t> bytes, 
   xmlDocPtr doc = xmlReadMemory(data, size, nullptr, fromText ? "UTF-8" : nullptr, options);
   if (!doc) return nullptr;
   auto document = std::make_shared<XmlDocument>(doc);
+  const uint64_t limit = ExpansionLimit(bytes.size());
+  if (XmlEntityExpansion(doc, limit) > limit) return nullptr;
   if (fromText) {
     // Saving honours the declaration all the same.
     const std::string declared = DeclaredEncoding(std::string_view(data, size));
@@ -122,7 +168,13 @@ Bytes XmlDocument::Serialize(bool forFile) const {
   xmlDocDumpFormatMemoryEnc(doc_, &text, &size, encoding, forFile ? 1 : 0);
   XmlChars owned(text);
   if (!text || size <= 0) return {};
-  return Bytes(text, text + size);
+  Bytes bytes(text, text + size);
+  // What libxml2 writes does not always read back: a character the encoding lacks becomes a
+  // character reference also where none is allowed (a name, a comment, a processing
+  // instruction), a namespace name is written without its "<" and "&" escaped, a tree built
+  // deeper than the parser reads is written whole. A file is only written when it loads again.
+  if (forFile && !IsWellFormed(bytes)) return {};
+  return bytes;
 }
 
 WideString XmlNodeName(xmlNodePtr node) {

@@ -36,8 +36,10 @@ class XmlDocument {
   // Guards the nodes' private pointers, which name their element wrappers.
   std::mutex& WrappersLock() { return wrappersLock_; }
 
-  // The whole document; `forFile` writes it in its declared encoding, indented.
-  Bytes Serialize(bool forFile) const;  // empty when the encoding cannot be written
+  // The whole document; `forFile` writes it in its declared encoding, indented, and only when
+  // the result loads again. Empty when the encoding cannot be written or the result would not
+  // load.
+  Bytes Serialize(bool forFile) const;
 
  private:
   xmlDocPtr doc_ = nullptr;

@@ -21,15 +21,15 @@ const InterfaceInfo& TBitmap::Info() {
           .Method(205, "RotateRight", &T::RotateRight)
           .Method(207, "FlipHorz", &T::FlipHorz)
           .Method(208, "FlipVert", &T::FlipVert)
-          .Method(209, "PNG", &T::PNG)
-          .Method(210, "JPEG", &T::JPEG, {Opt("Quality", int32_t{80})})
+          .Method(209, "PNG", &T::PNG).ReturnsBytes()
+          .Method(210, "JPEG", &T::JPEG, {Opt("Quality", int32_t{80})}).ReturnsBytes()
           .Method(211, "Draw", &T::Draw,
                   {Arg("SrcBitmap"), Arg("DestRect"), Opt("SrcRect"), Opt("Alpha", uint8_t{255}),
                    Opt("StretchFilter", uint8_t{sfLanczos})})
           .Method(212, "SetSize", &T::SetSize, {Arg("Param1"), Opt("Param2", int32_t{0})})
           .Property(213, "Width", &T::GetWidth, &T::SetWidth)
           .Property(214, "Height", &T::GetHeight, &T::SetHeight)
-          .Getter(215, "Bounds", &T::GetBounds)
+          .Getter(215, "Bounds", &T::GetBounds).Returns("IRectangle")
           .Method(216, "Fill", &T::Fill, {Opt("Color", uint32_t{0}), Opt("Rect")})
           .Method(218, "IsEmpty", &T::IsEmpty)
           .Property(0, "Pixels", &T::GetPixels, &T::SetPixels, {Arg("X"), Arg("Y")})

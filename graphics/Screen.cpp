@@ -17,14 +17,14 @@ const InterfaceInfo& TScreen::Info() {
   using T = TScreen;
   static const InterfaceInfo info =
       InterfaceBuilder<T>("IScreen", "{4F0F0922-44BB-48DD-A009-372554D07111}")
-          .Getter(201, "Bounds", &T::GetBounds)
+          .Getter(201, "Bounds", &T::GetBounds).Returns("IRectangle")
           .Getter(202, "MouseX", &T::GetMouseX)
           .Getter(203, "MouseY", &T::GetMouseY)
           .Method(204, "MouseMove", &T::MouseMove, {Arg("X"), Arg("Y")})
           .Method(205, "MouseDown", &T::MouseDown, {Opt("Button", int32_t{0})})
           .Method(206, "MouseUp", &T::MouseUp, {Opt("Button", int32_t{0})})
           .Method(207, "MouseClick", &T::MouseClick, {Opt("Button", int32_t{0})})
-          .Getter(208, "DesktopRect", &T::GetDesktopRect)
+          .Getter(208, "DesktopRect", &T::GetDesktopRect).Returns("IRectangle")
           .Method(209, "Screenshot", &T::Screenshot, {Opt("Rect")})
           .Build();
   return info;

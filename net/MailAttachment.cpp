@@ -15,7 +15,7 @@ const InterfaceInfo& TMailAttachment::Info() {
           .Getter(201, "FileName", &TMailAttachment::GetFileName)
           .Getter(202, "ContentMediaType", &TMailAttachment::GetContentMediaType)
           .Getter(203, "Size", &TMailAttachment::GetSize)
-          .Getter(204, "Bytes", &TMailAttachment::GetBytes)
+          .Getter(204, "Bytes", &TMailAttachment::GetBytes).ReturnsBytes()
           .Method(205, "SaveToFile", &TMailAttachment::SaveToFile, {Arg("FileName")})
           .Build();
   return info;

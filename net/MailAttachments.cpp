@@ -7,7 +7,7 @@ namespace ulka {
 const InterfaceInfo& TMailAttachments::Info() {
   static const InterfaceInfo info =
       InterfaceBuilder<TMailAttachments>("IBodyParts", "{B6B6B608-A5CF-42A1-9E71-41AC117A1D65}", "Mail attachments")
-          .Method(0, "Item", &TMailAttachments::Item, {Arg("Index")})
+          .Method(0, "Item", &TMailAttachments::Item, {Arg("Index")}).Returns("IBodyPart")
           .Getter(201, "Count", &TMailAttachments::GetCount)
           .Build();
   return info;

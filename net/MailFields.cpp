@@ -96,7 +96,7 @@ Variant MailFieldValue(const MailContent& content, std::u16string_view name) {
 const InterfaceInfo& TMailFields::Info() {
   static const InterfaceInfo info =
       InterfaceBuilder<TMailFields>("Fields", "{859F3AF1-E121-4D2C-A418-2C51058120AD}", "Mail header fields")
-          .Method(0, "Item", &TMailFields::Item, {Arg("Index")})
+          .Method(0, "Item", &TMailFields::Item, {Arg("Index")}).Returns("Field")
           .Getter(201, "Count", &TMailFields::GetCount)
           .Build();
   return info;

@@ -23,8 +23,8 @@ const InterfaceInfo& TMailMessage::Info() {
           .Getter(209, "ReceivedTime", &TMailMessage::GetReceivedTime)
           .Getter(210, "TextBody", &TMailMessage::GetTextBody)
           .Getter(211, "HTMLBody", &TMailMessage::GetHTMLBody)
-          .Getter(212, "Fields", &TMailMessage::GetFields)
-          .Getter(213, "Attachments", &TMailMessage::GetAttachments)
+          .Getter(212, "Fields", &TMailMessage::GetFields).Returns("Fields")
+          .Getter(213, "Attachments", &TMailMessage::GetAttachments).Returns("IBodyParts")
           .Getter(214, "Source", &TMailMessage::GetSource)
           .Build();
   return info;

@@ -27,7 +27,7 @@ const InterfaceInfo& TPop3::Info() {
           .Method(204, "RemoveAll", &TPop3::RemoveAll)
           .Property(205, "Host", &TPop3::GetHost, &TPop3::SetHost)
           .Property(206, "Account", &TPop3::GetAccount, &TPop3::SetAccount)
-          .Getter(207, "Message", &TPop3::GetMessage, {Arg("Index")})
+          .Getter(207, "Message", &TPop3::GetMessage, {Arg("Index")}).Returns("IMessage")
           .Getter(208, "Length", &TPop3::GetLength)
           .Property(209, "UseSSL", &TPop3::GetUseSSL, &TPop3::SetUseSSL)
           .Property(210, "CAFile", &TPop3::GetCAFile, &TPop3::SetCAFile)

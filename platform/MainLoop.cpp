@@ -25,6 +25,10 @@ bool InitPlatform() {
 
 bool PlatformReady() { return ready; }
 
+void SetProgramClass(const std::string& name) {
+  if (!name.empty()) gdk_set_program_class(name.c_str());
+}
+
 bool OnMainThread() { return IsMainThread(); }
 
 void JoinMainLoopToCallQueue() {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "automation/ThreadQueue.h"
 
@@ -13,6 +14,9 @@ namespace ulka {
 // the main thread's call queue (see below).
 bool InitPlatform();
 bool PlatformReady();
+// The class the desktop knows the program's windows by (X11 WM_CLASS), for windows shown from
+// now on; without it the toolkit takes the program's name with a capital first letter.
+void SetProgramClass(const std::string& name);
 // Joins the GLib main loop to the main thread's call queue (automation/ThreadQueue.h): steps that
 // other threads queue run in the loop and in every nested wait. Hosts without windows call it too.
 void JoinMainLoopToCallQueue();

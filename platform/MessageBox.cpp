@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/DialogOwner.h"
 #include "platform/MainLoop.h"
 
 namespace ulka {
@@ -37,6 +38,9 @@ GtkMessageType TypeFor(uint32_t flags) {
   }
 }
 
+// The response of a box that closed by itself; no button has it.
+constexpr int kTimedOutResponse = 32000;
+
 // The answer a box without a user gives (tests run headless): ULKA_MESSAGEBOX_ANSWER=id closes
 // every box at once with that button, and the text goes to standard error.
 int32_t AutomaticAnswer(const std::string& text, const std::string& caption) {
@@ -48,21 +52,30 @@ int32_t AutomaticAnswer(const std::string& text, const std::string& caption) {
 
 }  // namespace
 
-int32_t ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
+int32_t ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags, uint32_t timeoutMs) {
   if (int32_t automatic = AutomaticAnswer(text, caption); automatic >= 0) return automatic;
-  if (!PlatformReady() && !InitPlatform()) return 0;
   if (!OnMainThread()) {  // script threads report errors too; windows belong to the main thread
     int32_t answer = 0;
-    RunOnMainThread([&] { answer = ShowMessageBox(text, caption, flags); });
+    RunOnMainThread([&] { answer = ShowMessageBox(text, caption, flags, timeoutMs); });
     return answer;
   }
-  GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, TypeFor(flags), GTK_BUTTONS_NONE,
+  if (!PlatformReady() && !InitPlatform()) return 0;
+  GtkWidget* dialog = gtk_message_dialog_new(DialogOwner(), GTK_DIALOG_MODAL, TypeFor(flags), GTK_BUTTONS_NONE,
                                              "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
   for (const Button& b : ButtonsFor(flags)) gtk_dialog_add_button(GTK_DIALOG(dialog), b.label, b.id);
   gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+  guint timer = 0;
+  if (timeoutMs) {
+    timer = g_timeout_add(timeoutMs, +[](gpointer box) -> gboolean {
+      gtk_dialog_response(GTK_DIALOG(box), kTimedOutResponse);
+      return G_SOURCE_REMOVE;
+    }, dialog);
+  }
   int response = gtk_dialog_run(GTK_DIALOG(dialog));
+  if (timer && response != kTimedOutResponse) g_source_remove(timer);
   gtk_widget_destroy(dialog);
+  if (response == kTimedOutResponse) return kMessageBoxTimedOut;
   if (response < 0) {  // closed by the frame: the answer of the box's way out
     uint32_t buttons = flags & 0xF;
     return buttons == 0 ? 1 : buttons == 4 ? 7 : buttons == 2 ? 3 : 2;

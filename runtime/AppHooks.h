@@ -1,5 +1,5 @@
 // What the root object asks of the application around it: the message loop, the main window,
-// message boxes, and the objects that need a window system. The program that hosts the runtime
+// message boxes, and the objects that need the web views. The program that hosts the runtime
 // fills these in (the windowed host or the script runner); empty hooks give the answers of a host
 // without a window.
 #pragma once
@@ -27,14 +27,8 @@ struct AppHooks {
   std::function<int32_t(const Variant& value)> windowState;
   std::function<bool()> getShowOnTaskbar;
   std::function<void(bool)> setShowOnTaskbar;
-  std::function<WideString(int32_t folderId)> specialFolder;
-  // Dialogs.
-  std::function<WideString(const WideString& text, const WideString& initPath)> folderDialog;
-  std::function<Variant(const WideString& filter, const WideString& initPath, bool multiselect,
-                        const WideString& title)> openDialog;
-  std::function<WideString(const WideString& filter, const WideString& initPath, const WideString& title)> saveDialog;
-  std::function<uint32_t(const WideString& fileName, const WideString& command)> shellExec;
-  std::function<bool(const WideString& fileName)> moveToTrash;
+  // File dialogs, the shell, the trash and special folders are the same in every host: the root
+  // object reaches them in platform/ directly (dialogs are owned by platform/DialogOwner.h).
 };
 
 AppHooks& Hooks();

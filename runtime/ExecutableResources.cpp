@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "automation/Files.h"
 #include "runtime/ByteOrder.h"
 #include "runtime/FileIo.h"
 

@@ -1,5 +1,5 @@
-// The file access the resource engine needs: a read-only mapping of a whole file, and the
-// replacement of a file's contents through a temporary file in the same folder.
+// The file access the resource engine needs: a read-only mapping of a whole file. Files are
+// replaced through ReplaceFile (automation/Files.h), as every file the runtime writes.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,8 @@ class MappedFile {
   ~MappedFile();
 
   // Maps a regular file for reading; with `lockForUpdate` the file must also be writable and is
-  // locked against other updaters until the mapping is closed. False when any of that fails.
+  // locked against other updaters until the mapping is closed. False when any of that fails, and
+  // at once for anything but a regular file (a pipe never blocks the open).
   bool Open(const std::string& path, bool lockForUpdate = false);
   void Close();
 
@@ -31,9 +32,5 @@ class MappedFile {
   size_t size_ = 0;
   std::string path_;
 };
-
-// Writes `parts` one after another into a new file beside `path`, gives it the old file's mode and
-// renames it over `path`. On any failure the old file is untouched and the answer is false.
-bool ReplaceFile(const std::string& path, std::span<const std::span<const uint8_t>> parts);
 
 }  // namespace ulka

@@ -140,6 +140,13 @@ std::optional<std::vector<uint8_t>> LoadResourceFromFile(const std::string& file
   return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
+bool HasResourceInFile(const std::string& fileName, const ResId& type, const ResId& name, uint32_t language) {
+  MappedFile file;
+  if (!file.Open(fileName)) return false;
+  auto resources = ExecutableResources::Read(file.Bytes(), false);
+  return resources && FindResourceForLoad(resources->Root(), type, name, language);
+}
+
 Variant LoadResource(const Variant& module, const Variant& resName, const Variant& resType,
                      int32_t language) {
   std::string fileName;

@@ -31,5 +31,7 @@ Variant LoadResource(const Variant& module, const Variant& resName, const Varian
 std::optional<std::vector<uint8_t>> LoadResourceFromFile(const std::string& fileName,
                                                          const ResId& type, const ResId& name,
                                                          uint32_t language);
+// Whether the file has the resource, without copying its bytes.
+bool HasResourceInFile(const std::string& fileName, const ResId& type, const ResId& name, uint32_t language);
 
 }  // namespace ulka

@@ -25,13 +25,18 @@
 #include "data/FileList.h"
 #include "data/Strings.h"
 #include "data/Xml.h"
+#include "desktop/DesktopObjects.h"
+#include "desktop/FileSystemObject.h"
+#include "desktop/WshShell.h"
 #include "graphics/Bitmap.h"
 #include "graphics/Rect.h"
+#include "graphics/Screen.h"
 #include "net/Http.h"
 #include "net/Pop3.h"
 #include "net/WhoIs.h"
-#include "graphics/Screen.h"
+#include "platform/Shell.h"
 #include "runtime/AppHooks.h"
+#include "runtime/Dialogs.h"
 #include "runtime/ResourceMembers.h"
 #include "script/CriticalSection.h"
 #include "script/Script.h"
@@ -48,15 +53,15 @@ const InterfaceInfo& TRtl::Info() {
   static const InterfaceInfo info =
       InterfaceBuilder<TRtl>("IRtl", "{2A116F6A-2C96-46D1-A456-505E85842F0A}", "Dispatch interface for RTL Object")
           .Method(206, "Str", &TRtl::Str, {Arg("Bytes"), Opt("CodePage", uint16_t{65001})})
-          .Method(207, "MBStr", &TRtl::MBStr, {Arg("Str"), Opt("CodePage", uint16_t{65001})})
+          .Method(207, "MBStr", &TRtl::MBStr, {Arg("Str"), Opt("CodePage", uint16_t{65001})}).ReturnsBytes()
           .Method(209, "Base64", &TRtl::Base64, {Arg("Data")})
-          .Method(210, "DeBase64", &TRtl::DeBase64, {Arg("Str")})
-          .Method(216, "Script", &TRtl::Script, {Opt("Code")})
-          .Method(217, "Signer", &TRtl::Signer)
-          .Method(222, "Guid", &TRtl::Guid)
-          .Method(223, "LoadFile", &TRtl::LoadFile, {Arg("FileName")})
+          .Method(210, "DeBase64", &TRtl::DeBase64, {Arg("Str")}).ReturnsBytes()
+          .Method(216, "Script", &TRtl::Script, {Opt("Code")}).Returns("IScript")
+          .Method(217, "Signer", &TRtl::Signer).Returns("ISigner")
+          .Method(222, "Guid", &TRtl::Guid).ReturnsBytes()
+          .Method(223, "LoadFile", &TRtl::LoadFile, {Arg("FileName")}).ReturnsBytes()
           .Method(224, "SaveFile", &TRtl::SaveFile, {Arg("FileName"), Arg("Data")})
-          .Method(225, "Load", &TRtl::Load, {Arg("Url")})
+          .Method(225, "Load", &TRtl::Load, {Arg("Url")}).ReturnsBytes()
           .Getter(226, "Version", &TRtl::GetVersion)
           .Getter(227, "ParamCount", &TRtl::GetParamCount)
           .Getter(228, "Params", &TRtl::GetParams, {Arg("Index")})
@@ -64,12 +69,12 @@ const InterfaceInfo& TRtl::Info() {
           .Method(230, "UpdateRes", &TRtl::UpdateRes,
                   {Arg("FileName"), Arg("ResType"), Arg("ResName"), Arg("Data"), Opt("Language", int32_t{0})})
           .Method(231, "LoadRes", &TRtl::LoadRes,
-                  {Arg("Module"), Arg("ResName"), Opt("ResType", u"23"), Opt("Language", int32_t{0})})
-          .Method(232, "Cryptor", &TRtl::Cryptor, {Opt("Cipher", u"xor")})
+                  {Arg("Module"), Arg("ResName"), Opt("ResType", u"23"), Opt("Language", int32_t{0})}).ReturnsBytes()
+          .Method(232, "Cryptor", &TRtl::Cryptor, {Opt("Cipher", u"xor")}).Returns("ICryptor")
           .Method(234, "Hex", &TRtl::Hex, {Arg("Data")})
-          .Method(235, "DeHex", &TRtl::DeHex, {Arg("Str")})
+          .Method(235, "DeHex", &TRtl::DeHex, {Arg("Str")}).ReturnsBytes()
           .Method(236, "StrTr", &TRtl::StrTr, {Arg("Str"), Arg("FromChars"), Arg("ToChars")})
-          .Method(237, "Md5", &TRtl::Md5, {Arg("Data")})
+          .Method(237, "Md5", &TRtl::Md5, {Arg("Data")}).ReturnsBytes()
           .Property(240, "BaseUrl", &TRtl::GetBaseUrl, &TRtl::SetBaseUrl)
           .Method(239, "Sleep", &TRtl::Sleep, {Arg("Ticks")})
           .Method(247, "Quit", &TRtl::Quit, {Opt("ExitCode", int32_t{0})}).OnMainThread()
@@ -82,36 +87,47 @@ const InterfaceInfo& TRtl::Info() {
           .Method(264, "DateToStr", &TRtl::DateToStr, {Arg("Date")})
           .Method(265, "StrToDate", &TRtl::StrToDate, {Arg("Str"), Arg("Default")})
           .Method(205, "Encode", &TRtl::Encode, {Arg("Data"), Arg("Abc")})
-          .Method(266, "Decode", &TRtl::Decode, {Arg("Str"), Arg("Abc")})
-          .Method(268, "Object", &TRtl::Object)
-          .Method(211, "Bytes", &TRtl::Bytes, {Opt("Source")})
-          .Method(212, "Dictionary", &TRtl::Dictionary)
-          .Method(213, "Strings", &TRtl::Strings, {Opt("Text", u"")})
-          .Method(214, "Xml", &TRtl::Xml, {Opt("Tag", u"")})
-          .Method(215, "Zip", &TRtl::Zip, {Opt("Source")})
-          .Method(238, "FileList", &TRtl::FileList, {Opt("Mask", u""), Opt("Subfolders", false)})
+          .Method(266, "Decode", &TRtl::Decode, {Arg("Str"), Arg("Abc")}).ReturnsBytes()
+          .Method(268, "Object", &TRtl::Object).Returns("IObject")
+          .Method(211, "Bytes", &TRtl::Bytes, {Opt("Source")}).Returns("IBytes")
+          .Method(212, "Dictionary", &TRtl::Dictionary).Returns("IDictionary")
+          .Method(213, "Strings", &TRtl::Strings, {Opt("Text", u"")}).Returns("IStrings")
+          .Method(214, "Xml", &TRtl::Xml, {Opt("Tag", u"")}).Returns("IXml")
+          .Method(215, "Zip", &TRtl::Zip, {Opt("Source")}).Returns("IZip")
+          .Method(238, "FileList", &TRtl::FileList, {Opt("Mask", u""), Opt("Subfolders", false)}).Returns("IFileList")
           .Method(201, "Alert", &TRtl::Alert, {Arg("Text"), Opt("Title", u""), Opt("Flags", int32_t{0})}).OnMainThread()
-          .Method(218, "Protocol", &TRtl::Protocol, {Opt("Name", u""), Opt("Handler")}).OnMainThread()
-          .Method(219, "Browser", &TRtl::Browser, {Opt("Source")}).OnMainThread()
+          .Method(218, "Protocol", &TRtl::Protocol, {Opt("Name", u""), Opt("Handler")})
+          .Returns("IProtocol").OnMainThread()
+          .Method(219, "Browser", &TRtl::Browser, {Opt("Source")}).Returns("IBrowser").OnMainThread()
           .Method(220, "Rect", &TRtl::Rect, {Opt("Param1"), Opt("Param2"), Opt("Param3"), Opt("Param4")})
+          .Returns("IRectangle")
           .Method(246, "Run", &TRtl::Run).OnMainThread()
           .Method(252, "GetSpecialFolderPath", &TRtl::GetSpecialFolderPath, {Arg("FolderId")})
           .Method(253, "Idle", &TRtl::Idle, {Opt("Ticks", uint32_t{0})})
           .Property(258, "ShowOnTaskbar", &TRtl::GetShowOnTaskbar, &TRtl::SetShowOnTaskbar).OnMainThread()
-          .Method(261, "WindowRect", &TRtl::WindowRect, {Opt("Value")}).OnMainThread()
+          .Method(261, "WindowRect", &TRtl::WindowRect, {Opt("Value")}).Returns("IRectangle").OnMainThread()
           .Method(267, "WindowState", &TRtl::WindowState, {Opt("Value")}).OnMainThread()
-          .Method(248, "Thread", &TRtl::Thread, {Arg("Host"), Arg("Proc")})
-          .Method(245, "CriticalSection", &TRtl::CriticalSection)
+          .Method(248, "Thread", &TRtl::Thread, {Arg("Host"), Arg("Proc")}).Returns("IThread")
+          .Method(245, "CriticalSection", &TRtl::CriticalSection).Returns("ICriticalSection")
           .Method(249, "StopThreads", &TRtl::StopThreads)
           .Method(250, "WaitThreads", &TRtl::WaitThreads)
           // Network clients
-          .Method(241, "Http", &TRtl::Http, {Opt("BaseUrl", u"")})
-          .Method(242, "Pop3", &TRtl::Pop3)
-          .Method(256, "WhoIs", &TRtl::WhoIs)
+          .Method(241, "Http", &TRtl::Http, {Opt("BaseUrl", u"")}).Returns("IHTTP")
+          .Method(242, "Pop3", &TRtl::Pop3).Returns("IPop3")
+          .Method(256, "WhoIs", &TRtl::WhoIs).Returns("IWhoIs")
           // Bitmaps and the screen
-          .Method(221, "Bitmap", &TRtl::Bitmap, {Opt("Param1"), Opt("Param2", int32_t{0})})
-          .Method(259, "Screen", &TRtl::Screen)
-          .Method(251, "GetScreenRect", &TRtl::GetScreenRect)
+          .Method(221, "Bitmap", &TRtl::Bitmap, {Opt("Param1"), Opt("Param2", int32_t{0})}).Returns("IBitmap")
+          .Method(259, "Screen", &TRtl::Screen).Returns("IScreen")
+          .Method(251, "GetScreenRect", &TRtl::GetScreenRect).Returns("IRectangle")
+          // Desktop: file dialogs, the shell, the platform's objects
+          .Method(202, "FolderDialog", &TRtl::FolderDialog, {Arg("Text"), Opt("InitPath", u"")})
+          .Method(203, "OpenDialog", &TRtl::OpenDialog,
+                  {Arg("Filter"), Opt("InitPath", u""), Opt("Multiselect", false), Opt("Title", u"")})
+          .Method(204, "SaveDialog", &TRtl::SaveDialog, {Arg("Filter"), Opt("InitPath", u""), Opt("Title", u"")})
+          .Method(263, "ShellExec", &TRtl::ShellExec, {Arg("FileName"), Opt("Command", u"open")})
+          .Method(208, "CreateObject", &TRtl::CreateObject, {Arg("ClassName")})
+          .Method(243, "Shell", &TRtl::Shell).Returns("IWshShell3")
+          .Method(244, "FileSystem", &TRtl::FileSystem, {Opt("Path", u"")})
           .Build();
   return info;
 }
@@ -280,17 +296,24 @@ Variant TRtl::Load(const WideString& Url) {
 
 std::optional<ulka::Bytes> TRtl::LoadRelative(const WideString& name) {
   if (name.empty()) return std::nullopt;
+  // A file that exists but cannot be read (a pipe, a folder) fails, as LoadFile does.
+  auto readFile = [](const WideString& path) -> std::optional<ulka::Bytes> {
+    ulka::Bytes bytes;
+    if (!ReadFileBytes(path, bytes)) return std::nullopt;
+    return bytes;
+  };
   const bool absolutePath = name[0] == u'/';
   if (!FBaseUrl.empty() && !absolutePath) {
-    std::optional<ulka::Bytes> bytes = HasScheme(FBaseUrl) ? LoadUrl(JoinUrl(FBaseUrl, name)) : LoadUrl(FBaseUrl + name);
+    std::optional<ulka::Bytes> bytes = HasScheme(FBaseUrl) ? LoadUrl(JoinUrl(FBaseUrl, name)) : readFile(FBaseUrl + name);
     if (bytes) return bytes;
   }
   if (confinedToPackage_ && !absolutePath) return std::nullopt;
-  return LoadUrl(name);
+  return readFile(name);
 }
 
 bool TRtl::DeleteFile(const WideString& FileName, bool ToRecycleBin) {
-  if (ToRecycleBin) return Hooks().moveToTrash ? Hooks().moveToTrash(FileName) : false;
+  if (FileName.find(u'\0') != WideString::npos) return false;
+  if (ToRecycleBin) return MoveToTrash(Utf8(FileName));
   return ::unlink(Utf8(FileName).c_str()) == 0;
 }
 
@@ -366,9 +389,7 @@ void TRtl::Idle(uint32_t Ticks) {
   if (Hooks().idle) Hooks().idle(Ticks);
 }
 
-WideString TRtl::GetSpecialFolderPath(int32_t FolderId) {
-  return Hooks().specialFolder ? Hooks().specialFolder(FolderId) : WideString();
-}
+WideString TRtl::GetSpecialFolderPath(int32_t FolderId) { return Wide(SpecialFolderPath(FolderId)); }
 
 Ref<IDispatch> TRtl::WindowRect(const Variant& Value) {
   if (Hooks().windowRect) return Hooks().windowRect(Value);
@@ -407,5 +428,28 @@ Ref<IDispatch> TRtl::Bitmap(const Variant& Param1, int32_t Param2) {
 Ref<IDispatch> TRtl::Screen() { return MakeRef<TScreen>(); }
 
 Ref<IDispatch> TRtl::GetScreenRect() { return TRectangle::Make(TScreen::PrimaryRect()); }
+
+// --- desktop: file dialogs, the shell, the platform's objects -------------------------------------
+
+WideString TRtl::FolderDialog(const WideString& Text, const WideString& InitPath) { return RunFolderDialog(Text, InitPath); }
+
+Variant TRtl::OpenDialog(const WideString& Filter, const WideString& InitPath, bool Multiselect, const WideString& Title) {
+  return RunOpenDialog(Filter, InitPath, Multiselect, Title);
+}
+
+WideString TRtl::SaveDialog(const WideString& Filter, const WideString& InitPath, const WideString& Title) {
+  return RunSaveDialog(Filter, InitPath, Title);
+}
+
+uint32_t TRtl::ShellExec(const WideString& FileName, const WideString& Command) {
+  if (FileName.find(u'\0') != WideString::npos) return kLaunchFileNotFound;
+  return LaunchWithVerb(Utf8(FileName), Utf8(Command));
+}
+
+Ref<IDispatch> TRtl::CreateObject(const WideString& ClassName) { return CreateDesktopObject(ClassName); }
+
+Ref<IDispatch> TRtl::Shell() { return MakeRef<TWshShell>(); }
+
+Ref<IDispatch> TRtl::FileSystem(const WideString& Path) { return FileSystemFor(Path); }
 
 }  // namespace ulka

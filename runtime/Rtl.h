@@ -104,6 +104,14 @@ class TRtl : public TVekObject {
   Ref<IDispatch> Bitmap(const Variant& Param1, int32_t Param2);
   Ref<IDispatch> Screen();
   Ref<IDispatch> GetScreenRect();
+  // Desktop: file dialogs, the shell, and the platform's objects (our stand-ins)
+  WideString FolderDialog(const WideString& Text, const WideString& InitPath);
+  Variant OpenDialog(const WideString& Filter, const WideString& InitPath, bool Multiselect, const WideString& Title);
+  WideString SaveDialog(const WideString& Filter, const WideString& InitPath, const WideString& Title);
+  uint32_t ShellExec(const WideString& FileName, const WideString& Command);
+  Ref<IDispatch> CreateObject(const WideString& ClassName);
+  Ref<IDispatch> Shell();
+  Ref<IDispatch> FileSystem(const WideString& Path);
 
  private:
   int32_t FParamShift = 0;

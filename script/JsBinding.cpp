@@ -145,7 +145,12 @@ void DetachContext(JSGlobalContextRef ctx) {
     data = std::move(it->second);
     Contexts().erase(it);
   }
-  if (data.link) data.link->alive = false;
+  if (data.link) {
+    data.link->alive = false;
+    std::lock_guard guard(data.link->valuesLock);
+    for (JsProtected* value : data.link->values) value->Reset();
+    data.link->values.clear();
+  }
   if (data.prototype) JSValueUnprotect(ctx, data.prototype);
   if (data.iterablePrototype) JSValueUnprotect(ctx, data.iterablePrototype);
 }

@@ -9,9 +9,12 @@
 #include <JavaScriptCore/JavaScript.h>
 
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <unordered_set>
 
 #include "automation/Dispatch.h"
+#include "script/JsHandles.h"
 #include "script/ScriptError.h"
 
 namespace ulka {
@@ -31,6 +34,11 @@ struct EngineLink {
   ScriptErrorHandler onError;
   std::shared_ptr<EngineStop> stop;
   std::thread::id owner = std::this_thread::get_id();
+  // The script values that host objects hold (functions and objects handed over). Closing the
+  // engine lets go of them all at once, so an engine is freed even while the host still holds
+  // what it handed over, and a host object that holds one of its functions makes no cycle.
+  std::mutex valuesLock;
+  std::unordered_set<JsProtected*> values;
 };
 
 // Every context the binding serves is attached once, before values cross.

@@ -10,7 +10,18 @@ JsDispatch::JsDispatch(JSContextRef ctx, JSObjectRef object, std::shared_ptr<Eng
     : value_(ctx, object),
       link_(std::move(link)),
       owner_(link_ ? link_->owner : std::this_thread::get_id()),
-      callable_(JSObjectIsFunction(ctx, object)) {}
+      callable_(JSObjectIsFunction(ctx, object)) {
+  if (!link_) return;
+  std::lock_guard guard(link_->valuesLock);
+  link_->values.insert(&value_);
+}
+
+JsDispatch::~JsDispatch() {
+  if (!link_) return;
+  std::lock_guard guard(link_->valuesLock);
+  link_->values.erase(&value_);
+  value_.Reset();
+}
 
 bool JsDispatch::OnOwnerThread() const { return std::this_thread::get_id() == owner_; }
 

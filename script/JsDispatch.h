@@ -34,7 +34,7 @@ class JsDispatch : public IDispatch, public IDispatchEx, protected RefCounted {
   JSObjectRef Object() const { return const_cast<JSObjectRef>(value_.get()); }
 
  private:
-  ~JsDispatch() override = default;
+  ~JsDispatch() override;
   bool OnOwnerThread() const;
   template <class F>
   HRESULT OnOwner(F&& body);

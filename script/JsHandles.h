@@ -61,6 +61,7 @@ class JsProtected {
       JSGlobalContextRelease(ctx_);
       value_ = nullptr;
     }
+    ctx_ = nullptr;
   }
   JSValueRef get() const { return value_; }
   JSGlobalContextRef context() const { return ctx_; }

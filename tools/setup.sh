@@ -21,6 +21,11 @@ packages=(
   # graphics: codecs, resampling, screen input; tools that make and read test images
   libpng-dev libjpeg62-turbo-dev libwebp-dev libgdk-pixbuf-2.0-dev libpixman-1-dev libx11-dev libxtst-dev libxrandr-dev
   webp-pixbuf-loader imagemagick python3-pil xclip x11-xserver-utils
+  # desktop services: file types for opening files with their default application
+  shared-mime-info
+  # Debian packages of stand-alone programs (ulka-pack --deb): Depends from the libraries used,
+  # and the checks the tests run on the package and its desktop entry
+  dpkg-dev lintian desktop-file-utils
 )
 
 missing=()

@@ -25,9 +25,9 @@ const InterfaceInfo& TBrowser::Info() {
           .Method(202, "Show", &T::Show)
           .Method(203, "ShowDialog", &T::ShowDialog, {Opt("Url")})
           .Getter(204, "Document", &T::GetDocument)
-          .Property(205, "Bounds", &T::GetBounds, &T::SetBounds)
+          .Property(205, "Bounds", &T::GetBounds, &T::SetBounds).Returns("IRectangle")
           .Method(206, "Wait", &T::Wait, {Opt("Timeout", uint32_t{0})})
-          .Getter(207, "Browser", &T::GetBrowser)
+          .Getter(207, "Browser", &T::GetBrowser).Returns("IWebBrowser2")
           .Property(208, "External", &T::GetExternal, &T::SetExternal)
           .Property(209, "Icon", &T::GetIcon, &T::SetIcon)
           .Property(210, "BaseUrl", &T::GetBaseUrl, &T::SetBaseUrl)
@@ -35,10 +35,10 @@ const InterfaceInfo& TBrowser::Info() {
           .Property(212, "NoSelection", &T::GetNoSelection, &T::SetNoSelection)
           .Method(213, "Close", &T::Close)
           .Property(214, "Border", &T::GetBorder, &T::SetBorder)
-          .Property(215, "ClientRect", &T::GetClientRect, &T::SetClientRect)
+          .Property(215, "ClientRect", &T::GetClientRect, &T::SetClientRect).Returns("IRectangle")
           .Method(216, "Load", &T::Load, {Arg("Source")})
           .Property(217, "WindowState", &T::GetWindowState, &T::SetWindowState)
-          .Method(218, "Screenshot", &T::Screenshot, {Opt("Rect")})
+          .Method(218, "Screenshot", &T::Screenshot, {Opt("Rect")}).Returns("IBitmap")
           .Build();
   return info;
 }
@@ -217,7 +217,7 @@ const InterfaceInfo& THTMLView::Info() {
           .MainThreadOnly()
           .Method(201, "Open", &T::Open, {Arg("Url")})
           .Getter(204, "Document", &T::GetDocument)
-          .Getter(207, "Browser", &T::GetBrowser)
+          .Getter(207, "Browser", &T::GetBrowser).Returns("IWebBrowser2")
           .Property(208, "External", &T::GetExternal, &T::SetExternal)
           .Property(211, "NoScroll", &T::GetNoScroll, &T::SetNoScroll)
           .Property(212, "NoSelection", &T::GetNoSelection, &T::SetNoSelection)

@@ -4,6 +4,7 @@
 
 #include "automation/Files.h"
 #include "automation/Unicode.h"
+#include "web/Inspector.h"
 #include "web/SchemeNames.h"
 #include "web/WebContext.h"
 #include "web/bridge/PageBridge.h"
@@ -58,7 +59,7 @@ void TVekWebBrowser::CreateView() {
   g_object_unref(content);
   g_object_ref_sink(view_);
   WebKitSettings* settings = webkit_web_view_get_settings(view_);
-  webkit_settings_set_enable_developer_extras(settings, g_getenv("ULKA_DEVELOPER") != nullptr);
+  PrepareForInspection(view_);
   webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
   gtk_box_pack_start(GTK_BOX(frame_), GTK_WIDGET(view_), TRUE, TRUE, 0);
   gtk_widget_show(GTK_WIDGET(view_));
@@ -209,8 +210,11 @@ void TVekWebBrowser::OnTitle(GObject*, GParamSpec*, gpointer self) {
   host->SetTitle(title ? title : "");
 }
 
+// Menus only in edit fields, unless the author inspects the application: then every menu, with
+// "Inspect Element".
 gboolean TVekWebBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult* hit,
                                        gpointer) {
+  if (InspectorEnabled()) return FALSE;
   return !webkit_hit_test_result_context_is_editable(hit);  // TRUE: no menu
 }
 

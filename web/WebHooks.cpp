@@ -1,11 +1,10 @@
 #include "web/WebHooks.h"
 
-#include <gio/gio.h>
-
 #include "automation/Files.h"
 #include "automation/Messages.h"
 #include "automation/Unicode.h"
 #include "graphics/Rect.h"
+#include "platform/DialogOwner.h"
 #include "platform/MainLoop.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
@@ -57,13 +56,6 @@ int32_t MainWindowState(const Variant& value) {
   return window->State();
 }
 
-bool TrashFile(const WideString& fileName) {
-  GFile* file = g_file_new_for_path(Utf8(fileName).c_str());
-  gboolean ok = g_file_trash(file, nullptr, nullptr);
-  g_object_unref(file);
-  return ok;
-}
-
 }  // namespace
 
 void InstallWebHooks() {
@@ -92,8 +84,10 @@ void InstallWebHooks() {
   hooks.setShowOnTaskbar = [](bool show) {
     if (PlatformWindow* window = MainWindow()) gtk_window_set_skip_taskbar_hint(window->Handle(), !show);
   };
-  hooks.specialFolder = [](int32_t id) { return Wide(SpecialFolderPath(id)); };
-  hooks.moveToTrash = TrashFile;
+  SetDialogOwner([] {
+    PlatformWindow* window = MainWindow();
+    return window ? window->Handle() : nullptr;
+  });
   RegisterHttpLoaders();
   SetShellOpenHandler([](const WideString& fileName, void*) { return OpenWithDefaultHandler(Utf8(fileName)); });
 }

@@ -1,4 +1,8 @@
-var e = window.external, rtl = e.rtl;
+// The start-up script handed the page the runtime; the type names it for editors (ulka.d.ts).
+var e = window.external;
+/** @type {Ulka.IRtl} */
+var rtl = e.rtl;
+/** @returns {any} an element of the page */
 function $(id) { return document.getElementById(id); }
 
 // The side bar calls this through the host.

@@ -101,10 +101,89 @@ TEST_F(PackTest, IconGoesInAsTheMainIcon) {
 TEST_F(PackTest, RefusesWhatWouldNotStart) {
   Put("bad.ico", "not an icon");
   EXPECT_NE(Pack("--icon " + Path("bad.ico"), "bad-icon"), 0);
+  EXPECT_FALSE(fs::exists(root_ / "bad-icon"));
   EXPECT_NE(Pack("--keys " + Path("bad.ico") + " --seal", "bad-keys"), 0);
+  EXPECT_FALSE(fs::exists(root_ / "bad-keys"));
   fs::remove(root_ / "app" / "index.html");
   EXPECT_NE(Pack("", "no-page"), 0);
   EXPECT_FALSE(fs::exists(root_ / "no-page"));
+}
+
+// Every bad argument: exit code 1, one clear line on standard error, nothing written.
+TEST_F(PackTest, EveryBadArgumentIsRefusedWithAClearMessage) {
+  Put("bad.ico", "not an icon");
+  Put("note.txt", "a file");
+  Put("incomplete.key", "PublicKey=abc\n");
+  fs::create_directories(root_ / "empty");
+  fs::create_directories(root_ / "out-folder");
+  const std::string app = Path("app"), out = Path("out");
+  struct Case {
+    std::string arguments;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"", "name the folder to pack and the program to write"},
+      {app, "name the program to write after the folder"},
+      {app + " " + out + " extra", "too many arguments: extra"},
+      {"--frobnicate " + app + " " + out, "unknown option --frobnicate"},
+      {app + " " + out + " --icon", "--icon needs an icon file"},
+      {app + " " + out + " --host", "--host needs a program"},
+      {app + " " + out + " --keys", "--keys needs a key file"},
+      {"--deb", "--deb needs a package name"},
+      {Path("missing") + " " + out, "cannot find the folder " + Path("missing")},
+      {Path("note.txt") + " " + out, "is a file, not a folder"},
+      {Path("empty") + " " + out, "no files in " + Path("empty")},
+      {app + " " + Path("out-folder"), "is a folder: name the program to write"},
+      {"--icon " + Path("missing.ico") + " " + app + " " + out, "cannot find the icon"},
+      {"--icon " + Path("bad.ico") + " " + app + " " + out, "is not a usable icon file"},
+      {"--host " + Path("missing-host") + " " + app + " " + out, "cannot find the host program"},
+      {"--seal --keys " + Path("missing.key") + " " + app + " " + out, "cannot find the key file"},
+      {"--seal --keys " + Path("incomplete.key") + " " + app + " " + out, "is not a complete key set"},
+      {"--deb Bad_Name " + app, "is not a Debian package name"},
+      {"--deb x " + app, "is not a Debian package name"},
+      {"--deb good --maintainer nobody " + app, "is not a name and mail address"},
+      {"--maintainer \"A <a@b.org>\" " + app + " " + out, "--maintainer goes with --deb"},
+  };
+  for (const Case& c : cases) {
+    std::string log;
+    EXPECT_EQ(RunCommand(std::string(ULKA_PACK) + " " + c.arguments, &log), 1) << c.arguments << "\n" << log;
+    EXPECT_EQ(log.rfind("ulka-pack: ", 0), 0u) << c.arguments << "\n" << log;
+    EXPECT_NE(log.find(c.message), std::string::npos) << c.arguments << "\n" << log;
+    EXPECT_EQ(log.find("At Line"), std::string::npos) << "a script error instead of a message: " << log;
+    EXPECT_FALSE(fs::exists(root_ / "out")) << c.arguments;
+  }
+}
+
+TEST_F(PackTest, HelpAndVersionExitCleanly) {
+  for (const char* option : {"--help", "-h", "--version"}) {
+    std::string log;
+    EXPECT_EQ(RunCommand(std::string(ULKA_PACK) + " " + option, &log), 0) << option << "\n" << log;
+    EXPECT_NE(log.find(std::string(option) == "--version" ? "ulka-pack 1.0" : "usage: ulka-pack"), std::string::npos)
+        << log;
+  }
+}
+
+// A large package reports each step and its sealing in per cent, and opens like any other: the
+// chunked encryption gives what one pass gives.
+TEST_F(PackTest, SealingReportsProgressAndStillOpens) {
+  std::string big(3 << 20, '\0');
+  uint32_t x = 2463534242u;
+  for (char& c : big) {
+    x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+    c = static_cast<char>(x);
+  }
+  Put("app/big.bin", big);
+  std::string log;
+  ASSERT_EQ(Pack("--seal", "sealed-big", &log), 0) << log;
+  for (const char* step : {"ulka-pack: packing ", "start page index.html", "sealing 3.0 MB: 30%", "sealing 3.0 MB: 60%",
+                           "sealing 3.0 MB: 100%", "ulka-pack: signing", "ulka-pack: writing "}) {
+    EXPECT_NE(log.find(step), std::string::npos) << step << "\n" << log;
+  }
+  SourceChoice source = Source("sealed-big", BuiltInPackageKeys());
+  ASSERT_TRUE(source.Zip);
+  auto bytes = VarToBytes(source.Zip->Extract(u"big.bin"));
+  EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == big);
+  EXPECT_EQ(fs::status(root_ / "sealed-big").permissions() & fs::perms::owner_exec, fs::perms::owner_exec);
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // The folder storage: reading and writing files by name under its folder.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "app/Storage.h"
 #include "automation/Unicode.h"
+#include "automation/VekError.h"
 
 namespace ulka {
 namespace {
@@ -47,6 +49,17 @@ TEST_F(StorageTest, MissingEmptyAndFolderNamesGiveEmpty) {
   EXPECT_TRUE(storage_->Read(u"empty.txt").IsEmpty());
   EXPECT_TRUE(storage_->Read(u"img").IsEmpty());
   EXPECT_TRUE(storage_->Read(u"img/logo.png?v=1").IsEmpty());  // a query is part of the name
+}
+
+// A pipe in the folder is refused at once, as an unreadable file, rather than waited on.
+TEST_F(StorageTest, PipesAreRefusedWithoutBlocking) {
+  ASSERT_EQ(::mkfifo((root_ / "app" / "pipe.html").c_str(), 0600), 0);
+  try {
+    storage_->Read(u"pipe.html");
+    FAIL() << "read a pipe";
+  } catch (const EVekError& e) {
+    EXPECT_EQ(Utf8(e.Message()), "Range check error");
+  }
 }
 
 TEST_F(StorageTest, ReadIsTheDefaultMember) {

@@ -351,6 +351,38 @@ TEST(ZipFileHostile, InflateLimitStopsOutputThere) {
   EXPECT_EQ(r.data, Bytes(10, 'z'));
 }
 
+// A header may say less than the data holds, with the checksum of what it says: extraction
+// refuses such an entry rather than giving the first bytes or growing past the declared size.
+TEST(ZipFileHostile, EntriesWhoseDataGoesOnPastTheDeclaredSizeAreRefused) {
+  const Bytes big(200000, 'z');
+  const Bytes prefix(big.begin(), big.begin() + 1000);
+  RawEntry deflated{"lies.bin", Deflated(big)};
+  deflated.method = 8;
+  deflated.crc = test::CrcOf(prefix);
+  deflated.uncompressedSize = 1000;
+  RawEntry stored{"lies.txt", big};
+  stored.crc = test::CrcOf(prefix);
+  stored.uncompressedSize = 1000;
+  RawEntry honest{"honest.bin", Deflated(big)};
+  honest.method = 8;
+  honest.crc = test::CrcOf(big);
+  honest.uncompressedSize = static_cast<uint32_t>(big.size());
+  TZipFile zip;
+  zip.LoadFromMemory(BuildArchive({deflated, stored, honest}));
+  ASSERT_EQ(zip.Count(), 3);
+  EXPECT_THROW(zip.ExtractEntry(0), EZipFileCRCError);
+  EXPECT_THROW(zip.ExtractEntry(1), EZipFileCRCError);
+  EXPECT_EQ(zip.ExtractEntry(2), big);
+
+  InflateResult r = RawInflate(Deflated(big), 1000);
+  EXPECT_TRUE(r.overrun);
+  EXPECT_EQ(r.data.size(), 1000u);
+  EXPECT_LE(r.data.capacity(), 1000u);  // no more memory than the declared size
+  r = RawInflate(Deflated(big), big.size());
+  EXPECT_FALSE(r.overrun);
+  EXPECT_EQ(r.data.capacity(), big.size());  // reserved once, exactly
+}
+
 // ---- writing and entries
 
 TEST(ZipFileWrite, EmptyArchiveIsTheEndRecordAlone) {

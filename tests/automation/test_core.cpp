@@ -2,6 +2,8 @@
 // expando members and reference counting.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "automation/ErrorInfo.h"
 #include "automation/VekObjectEx.h"
 
@@ -277,6 +279,75 @@ TEST(Expando, TypedMembersWinOverExpandoOnes) {
   DISPID id;
   ASSERT_EQ(object->GetDispID(u"x", 0, id), S_OK);
   EXPECT_EQ(id, DISPID_EXPANDO_BASE + 1);  // the entry added last
+}
+
+// Objects chained through their members, as `cur.k = rtl.Object(); cur = cur.k` makes them.
+Ref<TRtlObject> MakeChain(int length) {
+  Ref<TRtlObject> head = MakeRef<TRtlObject>();
+  TRtlObject* tail = head.get();
+  for (int i = 1; i < length; ++i) {
+    Ref<TRtlObject> next = MakeRef<TRtlObject>();
+    tail->AddMember(u"k", Variant(static_cast<IDispatch*>(next.get())));
+    tail = next.get();
+  }
+  return head;
+}
+
+// Deep enough that deleting it recursively overflows any thread's stack.
+constexpr int kDeepChain = 300000;
+
+TEST(Release, ALongChainOfObjectsIsDeletedWithoutRecursion) {
+  const size_t before = TVekObject::LiveCount();
+  Ref<TRtlObject> head = MakeChain(kDeepChain);
+  EXPECT_EQ(TVekObject::LiveCount(), before + kDeepChain);
+  head = nullptr;  // every object goes before the release returns
+  EXPECT_EQ(TVekObject::LiveCount(), before);
+}
+
+TEST(Release, ObjectsReleasedByADeletionGoBeforeTheOutermostReleaseReturns) {
+  const int before = TProbe::alive;
+  Ref<TRtlObject> holder = MakeRef<TRtlObject>();
+  for (int i = 0; i < 3; ++i) holder->AddMember(u"p", Variant(static_cast<IDispatch*>(MakeRef<TProbe>().get())));
+  Ref<TRtlObject> inner = MakeChain(10);
+  inner->AddMember(u"p", Variant(static_cast<IDispatch*>(MakeRef<TProbe>().get())));
+  holder->AddMember(u"chain", Variant(static_cast<IDispatch*>(inner.get())));
+  inner = nullptr;
+  EXPECT_EQ(TProbe::alive, before + 4);
+  holder = nullptr;
+  EXPECT_EQ(TProbe::alive, before);
+  // The queue is empty again: a plain release deletes at once.
+  Ref<TProbe> probe = MakeRef<TProbe>();
+  probe = nullptr;
+  EXPECT_EQ(TProbe::alive, before);
+}
+
+TEST(Release, EachThreadDeletesItsOwnChains) {
+  const size_t before = TVekObject::LiveCount();
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 2; ++t)
+    threads.emplace_back([] {
+      for (int round = 0; round < 3; ++round) MakeChain(kDeepChain / 3) = nullptr;
+    });
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(TVekObject::LiveCount(), before);
+}
+
+TEST(Release, ArraysNestedAnyDepthAreFreedWithoutRecursion) {
+  const int before = TProbe::alive;
+  Variant nest = Variant(static_cast<IDispatch*>(MakeRef<TProbe>().get()));
+  for (int i = 0; i < kDeepChain; ++i) {
+    auto array = std::make_shared<SafeArray>();
+    array->elementType = VT_VARIANT;
+    array->bounds.push_back({2, 0});
+    array->items = {Variant(i), std::move(nest)};
+    nest = Variant::FromArray(std::move(array));
+  }
+  Variant shared = nest;  // a copy shares the arrays; the nest lives on with it
+  nest.Clear();
+  EXPECT_EQ(TProbe::alive, before + 1);
+  EXPECT_EQ(shared.Array()->items[0].Int(), kDeepChain - 1);
+  shared = Variant(1);
+  EXPECT_EQ(TProbe::alive, before);
 }
 
 }  // namespace

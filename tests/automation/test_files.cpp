@@ -1,8 +1,10 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -81,12 +83,49 @@ TEST_F(FilesTest, ReplacesExistingFileKeepingItsModeAndLeavesNoTemporaryFile) {
   EXPECT_EQ(EntryCount(), 1u);
 }
 
-TEST_F(FilesTest, WritingThroughASymbolicLinkReplacesItsTarget) {
+// A link where the file should be is replaced by the file; whatever it pointed to, a file the
+// user can write, a name not yet there, or a folder, stays as it was.
+TEST_F(FilesTest, WritingToASymbolicLinkReplacesTheLinkNotItsTarget) {
   ASSERT_TRUE(WriteFileBytes(Path("target.txt"), Bytes{'1'}));
+  fs::permissions(dir_ / "target.txt", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_directory(dir_ / "folder");
   fs::create_symlink(dir_ / "target.txt", dir_ / "link.txt");
-  ASSERT_TRUE(WriteFileBytes(Path("link.txt"), Bytes{'2'}));
-  EXPECT_TRUE(fs::is_symlink(dir_ / "link.txt"));
-  EXPECT_EQ(Contents("target.txt"), "2");
+  fs::create_symlink(dir_ / "absent.txt", dir_ / "dangling.txt");
+  fs::create_symlink(dir_ / "folder", dir_ / "folder-link");
+  for (const char* link : {"link.txt", "dangling.txt", "folder-link"}) {
+    ASSERT_TRUE(WriteFileBytes(Path(link), Bytes{'2'})) << link;
+    EXPECT_FALSE(fs::is_symlink(dir_ / link)) << link;
+    EXPECT_TRUE(fs::is_regular_file(dir_ / link)) << link;
+    EXPECT_EQ(Contents(link), "2") << link;
+  }
+  EXPECT_EQ(Contents("target.txt"), "1");
+  EXPECT_FALSE(fs::exists(dir_ / "absent.txt"));
+  EXPECT_TRUE(fs::is_empty(dir_ / "folder"));
+  // The replacement keeps the mode of the file the link named.
+  EXPECT_EQ(fs::status(dir_ / "link.txt").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(EntryCount(), 5u);  // no temporary file left
+}
+
+// The runtime's other writers (resources, archives, documents) use the same replacement.
+TEST_F(FilesTest, ReplaceFileWritesThePartsInOrderAndReplacesALink) {
+  ASSERT_TRUE(WriteFileBytes(Path("target.bin"), Bytes{'o', 'l', 'd'}));
+  fs::create_symlink(dir_ / "target.bin", dir_ / "link.bin");
+  const Bytes first = {'a', 'b'}, second = {}, third = {'c'};
+  const std::span<const uint8_t> parts[] = {first, second, third};
+  ASSERT_TRUE(ReplaceFile((dir_ / "link.bin").string(), parts));
+  EXPECT_EQ(Contents("link.bin"), "abc");
+  EXPECT_FALSE(fs::is_symlink(dir_ / "link.bin"));
+  EXPECT_EQ(Contents("target.bin"), "old");
+  EXPECT_EQ(EntryCount(), 2u);
+}
+
+TEST_F(FilesTest, LongestFileNamesCanBeReplaced) {
+  const std::string name(255, 'n');
+  ASSERT_TRUE(WriteFileBytes(Path(name), Bytes{'1'}));
+  ASSERT_TRUE(WriteFileBytes(Path(name), Bytes{'2'}));
+  EXPECT_EQ(Contents(name), "2");
+  EXPECT_EQ(EntryCount(), 1u);
 }
 
 TEST_F(FilesTest, WriteThatCannotCreateTheFileAnswersFalse) {
@@ -126,6 +165,31 @@ TEST_F(FilesTest, ExistingButUnreadablePathsFailWithRangeCheckError) {
     Bytes bytes;
     EXPECT_TRUE(FailsWith([&] { ReadFileBytes(Path(name), bytes); }, msg::kRangeCheckError)) << name;
   }
+  Bytes bytes;
+  EXPECT_TRUE(FailsWith([&] { ReadFileBytes(u"/dev/null", bytes); }, msg::kRangeCheckError));
+}
+
+TEST_F(FilesTest, OpenRegularFileOpensOnlyRegularFilesAndNeverBlocks) {
+  ASSERT_TRUE(WriteFileBytes(Path("plain"), Bytes{'p'}));
+  fs::create_directory(dir_ / "folder");
+  ASSERT_EQ(mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+  fs::create_symlink(dir_ / "pipe", dir_ / "pipe-link");
+  fs::create_symlink(dir_ / "plain", dir_ / "plain-link");
+  for (bool forUpdate : {false, true}) {
+    EXPECT_TRUE(OpenRegularFile((dir_ / "plain").string(), forUpdate));
+    EXPECT_TRUE(OpenRegularFile((dir_ / "plain-link").string(), forUpdate));
+    for (const char* name : {"folder", "pipe", "pipe-link"}) {
+      errno = 0;
+      EXPECT_FALSE(OpenRegularFile((dir_ / name).string(), forUpdate)) << name;
+      EXPECT_EQ(errno, EINVAL) << name;
+    }
+    EXPECT_FALSE(OpenRegularFile("/dev/null", forUpdate));
+    EXPECT_FALSE(OpenRegularFile((dir_ / "missing").string(), forUpdate));
+    EXPECT_EQ(errno, ENOENT);
+  }
+  // The descriptor blocks again once open: reading waits for data as on any file.
+  FileDescriptor fd = OpenRegularFile((dir_ / "plain").string());
+  EXPECT_EQ(fcntl(fd.get(), F_GETFL) & O_NONBLOCK, 0);
 }
 
 TEST_F(FilesTest, FileWithoutReadPermissionFailsWithRangeCheckError) {

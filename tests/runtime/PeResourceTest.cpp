@@ -124,14 +124,17 @@ TEST(PeResources, ReplacesAndDeletesByTypeNameAndLanguage) {
   }
 }
 
-TEST(PeResources, UpdateThroughALinkChangesTheFileItNames) {
+// The updated program replaces the link; the program the link named stays as it was.
+TEST(PeResources, UpdateOfALinkReplacesTheLinkNotTheFileItNames) {
   TempDir dir;
   std::string exe = CopyFixture("plain.exe", dir);
+  const Bytes before = ReadAll(exe);
   std::string link = dir.File("link.exe");
   std::filesystem::create_symlink(exe, link);
   ASSERT_TRUE(UpdateResource(link, Num(23), Text("ULKA"), Variant::FromBytes(B("abc")), 0));
-  EXPECT_TRUE(std::filesystem::is_symlink(link));
-  EXPECT_EQ(PeCheck(exe, R"({"present": [[23, "ULKA", 0, "616263"]], "count": 1})"), "");
+  EXPECT_FALSE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(PeCheck(link, R"({"present": [[23, "ULKA", 0, "616263"]], "count": 1})"), "");
+  EXPECT_EQ(ReadAll(exe), before);
 }
 
 TEST(PeResources, LoadFallsBackFromNeutralLanguage) {

@@ -26,13 +26,18 @@ using bridge::HostConnection;
 
 constexpr char kExtensionFile[] = "libulkaextension.so";
 
-// Beside the executable for an installed or packed host, else the build tree's.
+// Beside the executable (a packed host), in the program's own library folder (an installed host
+// or packaged program: bin/NAME finds lib/NAME/extension), else the build tree's.
 std::string ExtensionDirectory() {
   std::error_code error;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
   if (!error) {
-    std::filesystem::path beside = self.parent_path() / "extension";
-    if (std::filesystem::exists(beside / kExtensionFile, error)) return beside.string();
+    const std::filesystem::path candidates[] = {
+        self.parent_path() / "extension",
+        self.parent_path().parent_path() / "lib" / self.filename() / "extension"};
+    for (const std::filesystem::path& folder : candidates) {
+      if (std::filesystem::exists(folder / kExtensionFile, error)) return folder.string();
+    }
   }
   return ULKA_EXTENSION_BUILD_DIR;
 }
@@ -81,6 +86,7 @@ class BridgeState {
       static_cast<BridgeState*>(self)->contexts_.erase(reinterpret_cast<WebKitWebContext*>(gone));
     }, this);
     std::string directory = ExtensionDirectory();
+    if (g_getenv("ULKA_TRACE")) g_printerr("web extension: %s\n", directory.c_str());
     webkit_web_context_set_web_extensions_directory(context, directory.c_str());
     g_signal_connect(context, "initialize-web-extensions", G_CALLBACK(+[](WebKitWebContext* c, gpointer self) {
                        static_cast<BridgeState*>(self)->GiveInitialisationData(c);

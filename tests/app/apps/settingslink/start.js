@@ -1,0 +1,1 @@
+external.rtl = rtl;

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# `make install` with a PREFIX (and a DESTDIR): every file in place, the installed programs answer,
+# the installed launcher finds its web extension under the prefix, and the installed packager
+# makes a program that runs.
+#   install-test.sh BUILD_DIR
+set -uo pipefail
+build=$1
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+passed=0 failed=0
+pass() { passed=$((passed + 1)); }
+fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
+
+cmake --install "$build" --prefix "$prefix" > "$work/install.log" 2>&1 || { cat "$work/install.log"; exit 1; }
+for file in bin/ulka bin/ulka-script bin/ulka-pack lib/ulka/extension/libulkaextension.so \
+            share/ulka/ulka.d.ts share/ulka/ulka-pack.js share/ulka/ulka-pack.sh share/ulka/ulka-deb.sh \
+            share/doc/ulka/reference/index.html share/doc/ulka/reference/IRtl.html share/doc/ulka/guide.md \
+            share/man/man1/ulka.1 share/man/man1/ulka-script.1 share/man/man1/ulka-pack.1; do
+  [ -e "$prefix/$file" ] && pass || fail "$file is not installed"
+done
+for program in ulka ulka-script ulka-pack; do
+  [ -x "$prefix/bin/$program" ] && pass || fail "bin/$program is not executable"
+  "$prefix/bin/$program" --version > "$work/version" 2>&1 && grep -q "^$program 1.0" "$work/version" && pass ||
+    fail "$program --version: $(cat "$work/version")"
+done
+man -l "$prefix/share/man/man1/ulka-pack.1" > /dev/null 2>&1 && pass || fail "ulka-pack.1 does not format"
+
+# DESTDIR: the files go under it, the packager still names the prefix.
+DESTDIR=$work/stage cmake --install "$build" --prefix /opt/ulka > /dev/null 2>&1
+[ -x "$work/stage/opt/ulka/bin/ulka" ] && pass || fail "DESTDIR is not honoured"
+grep -q '"/opt/ulka/share/ulka/ulka-pack.sh"' "$work/stage/opt/ulka/bin/ulka-pack" && pass ||
+  fail "the packager installed under DESTDIR does not name the prefix: $(cat "$work/stage/opt/ulka/bin/ulka-pack")"
+
+if [ -z "${DISPLAY:-}" ]; then echo "no display: the installed programs are not started"; else
+  cd "$here/apps" || exit 1
+  ULKA_TRACE=1 "$here/run-app.sh" "$prefix/bin/ulka" 0 scheme/index.html one two 2> "$work/run.log" && pass ||
+    fail "the installed ulka: $(tail -5 "$work/run.log")"
+  grep -qF "web extension: $prefix/lib/ulka/extension" "$work/run.log" && pass ||
+    fail "the installed ulka does not use its own extension: $(grep 'web extension' "$work/run.log")"
+  "$prefix/bin/ulka-pack" scheme "$work/packed" > "$work/pack.log" 2>&1 && pass || fail "installed ulka-pack: $(cat "$work/pack.log")"
+  "$here/run-app.sh" "$work/packed" 0 one two && pass || fail "the program the installed ulka-pack made"
+fi
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
