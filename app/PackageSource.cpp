@@ -3,10 +3,9 @@
 #include <cstring>
 
 #include "app/BuiltInKeys.h"
+#include "app/SealedPackage.h"
 #include "automation/ByteConvert.h"
 #include "automation/Files.h"
-#include "crypto/Cryptor.h"
-#include "crypto/Signer.h"
 #include "runtime/ResourceMembers.h"
 
 namespace ulka {
@@ -22,18 +21,6 @@ const char16_t* const kStartPagePatterns[] = {u"*.ulka", u"index.html", u"index.
 bool StartsWith(std::span<const uint8_t> bytes, const char* magic) {
   size_t n = std::strlen(magic);
   return bytes.size() >= n && std::memcmp(bytes.data(), magic, n) == 0;
-}
-
-// The zip inside a sealed package: signature checked, then decrypted. Empty when it does not verify.
-Variant UnsealPackage(std::span<const uint8_t> payload, const PackageKeys& keys) try {
-  Ref<TSigner> signer = MakeRef<TSigner>();
-  Variant unwrapped = signer->GetSignedData(BytesToVar(payload), Variant(keys.PublicKey));
-  if (!unwrapped.IsByteArray()) return Variant();
-  Ref<TCryptor> cryptor = MakeRef<TCryptor>();
-  cryptor->SetCipher(u"twofish");
-  return cryptor->Decrypt(unwrapped, Variant(keys.Key), Variant(keys.InitVector));
-} catch (const EVekError&) {
-  return Variant();
 }
 
 // The folder part of a path up to and including its last "/", and the rest.
@@ -66,8 +53,11 @@ bool LoadEmbeddedPackage(TZip& archive, const Variant& resource, const PackageKe
   auto bytes = resource.ByteSpan();
   if (StartsWith(bytes, kPlainMagic)) return archive.Load(resource);
   if (!StartsWith(bytes, kSealedMagic)) return false;
-  Variant plain = UnsealPackage(bytes.subspan(std::strlen(kSealedMagic)), keys);
-  return plain.IsByteArray() && archive.Load(plain);
+  // Checked whole, decrypted as its entries are read.
+  std::shared_ptr<SealedPackage> sealed = SealedPackage::Open(resource, std::strlen(kSealedMagic), keys);
+  if (!sealed) return false;
+  archive.ZipFile().LoadFromSource(std::move(sealed));
+  return archive.GetLength() > 0;
 }
 
 WideString FindStartPage(TZip& archive) {

@@ -137,6 +137,7 @@ TUlka::~TUlka() {
 void TUlka::ShowScriptError(const ScriptError& error) {
   const std::string description = Utf8(error.description);
   const int size = std::snprintf(nullptr, 0, msg::kScriptErrorFormat, description.c_str(), error.line, error.character);
+  if (size < 0) return;
   std::string text(static_cast<size_t>(size) + 1, '\0');
   std::snprintf(text.data(), text.size(), msg::kScriptErrorFormat, description.c_str(), error.line, error.character);
   text.resize(static_cast<size_t>(size));

@@ -52,12 +52,30 @@ void TZipFile::LoadFromMemory(std::span<const uint8_t> data) {
   std::optional<ZipContents> contents = ZipReader(data).Read();
   // Data in which no entry could be read replaces nothing.
   if (!contents || contents->files.empty()) return;
-  files_ = std::move(contents->files);
-  centralDirectory_ = std::move(contents->centralDirectory);
-  endOfCentralDirectory_ = contents->endOfCentralDirectory;
-  zipFileComment_ = std::move(contents->zipFileComment);
+  TakeContents(std::move(*contents));
+  source_.reset();
+}
+
+void TZipFile::LoadFromSource(std::shared_ptr<const ZipByteSource> source) {
+  std::optional<ZipContents> contents = ZipReader(*source).Read();
+  if (!contents || contents->files.empty()) return;
+  TakeContents(std::move(*contents));
+  source_ = std::move(source);
+}
+
+void TZipFile::TakeContents(ZipContents&& contents) {
+  files_ = std::move(contents.files);
+  centralDirectory_ = std::move(contents.centralDirectory);
+  endOfCentralDirectory_ = contents.endOfCentralDirectory;
+  zipFileComment_ = std::move(contents.zipFileComment);
   names_.Clear();
   for (int i = 0; i < Count(); ++i) names_.Append(i, files_[i].filename);
+}
+
+std::span<const uint8_t> TZipFile::StoredData(const TLocalFile& entry) const {
+  if (!entry.DataPending) return entry.CompressedData;
+  source_->Prepare(entry.DataOffset, entry.DataSize);
+  return source_->Extent().subspan(entry.DataOffset, entry.DataSize);
 }
 
 void TZipFile::LoadFromStream(std::istream& stream) {
@@ -77,8 +95,7 @@ void TZipFile::SaveToBytes(Bytes& out) {
   const size_t base = out.size();
   size_t total = sizeof(TEndOfCentralDir) + zipFileComment_.size();
   for (int i = 0; i < Count(); ++i) {
-    total += 30 + files_[i].filename.size() + files_[i].extrafield.size() +
-             files_[i].CompressedData.size() + 16;
+    total += 30 + files_[i].filename.size() + files_[i].extrafield.size() + files_[i].StoredSize() + 16;
     total += 46 + centralDirectory_[i].filename.size() + centralDirectory_[i].extrafield.size() +
              centralDirectory_[i].fileComment.size();
   }
@@ -94,7 +111,8 @@ void TZipFile::SaveToBytes(Bytes& out) {
     Append(out, header);
     Append(out, entry.filename);
     Append(out, entry.extrafield);
-    out.insert(out.end(), entry.CompressedData.begin(), entry.CompressedData.end());
+    std::span<const uint8_t> stored = StoredData(entry);
+    out.insert(out.end(), stored.begin(), stored.end());
     if (descriptorFollows) {
       Append(out, kDataDescriptorSignature);
       Append(out, entry.CommonFileHeader.FileDescriptor);
@@ -179,6 +197,7 @@ void TZipFile::StoreEntry(int index, std::span<const uint8_t> data) {
   Bytes compressed = RawDeflate(data, kDefaultCompression, &crc);
   if (compressed.size() > std::numeric_limits<uint32_t>::max()) throw EZipFileError("Entry too large");
   entry.CompressedData = std::move(compressed);
+  entry.DataPending = false;
   entry.LocalFileHeaderSignature = kLocalFileHeaderSignature;
   TCommonFileHeader& header = entry.CommonFileHeader;
   header.VersionNeededToExtract = kVersion;
@@ -197,15 +216,15 @@ Bytes TZipFile::ExtractEntry(int index) const {
   CheckIndex(index);
   const TLocalFile& entry = files_[index];
   const TFileDescriptor& descriptor = entry.CommonFileHeader.FileDescriptor;
+  std::span<const uint8_t> stored = StoredData(entry);
   // Data that ends before the size its header gives, or goes on after it, is as damaged as a
   // wrong checksum.
   if (entry.CommonFileHeader.CompressionMethod == kMethodStored) {
-    if (entry.CompressedData.size() != descriptor.UncompressedSize ||
-        Crc32(entry.CompressedData) != descriptor.Crc32)
+    if (stored.size() != descriptor.UncompressedSize || Crc32(stored) != descriptor.Crc32)
       throw EZipFileCRCError(CrcErrorMessage(entry.filename));
-    return entry.CompressedData;
+    return Bytes(stored.begin(), stored.end());
   }
-  InflateResult inflated = RawInflate(entry.CompressedData, descriptor.UncompressedSize);
+  InflateResult inflated = RawInflate(stored, descriptor.UncompressedSize);
   if (inflated.overrun || inflated.data.size() != descriptor.UncompressedSize ||
       inflated.crc != descriptor.Crc32)
     throw EZipFileCRCError(CrcErrorMessage(entry.filename));

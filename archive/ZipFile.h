@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "archive/ZipByteSource.h"
 #include "archive/ZipNameIndex.h"
 #include "automation/Types.h"
 #include "automation/Variant.h"
@@ -86,6 +88,13 @@ struct TLocalFile {
   std::string filename;    // bytes in the archive's code page
   std::string extrafield;  // kept as read
   Bytes CompressedData;
+  // Data left in the archive's byte source until it is first needed: CompressedData is empty
+  // meanwhile, and the data is [DataOffset, DataOffset + DataSize) of the source.
+  bool DataPending = false;
+  size_t DataOffset = 0;
+  size_t DataSize = 0;
+
+  size_t StoredSize() const { return DataPending ? DataSize : CompressedData.size(); }
 };
 
 // The central record of the entry with the same index.
@@ -108,6 +117,9 @@ class TZipFile {
   // Reading. When the data holds no local header, or no entry can be read completely, the
   // previous contents stay; otherwise the entries read completely replace them.
   void LoadFromMemory(std::span<const uint8_t> data);
+  // The same from a source that prepares ranges on demand: the records are read now, each
+  // entry's data when it is first extracted or saved.
+  void LoadFromSource(std::shared_ptr<const ZipByteSource> source);
   void LoadFromStream(std::istream& stream);
   void LoadFromFile(const std::string& fileName);  // EZipFileError when it cannot be read
 
@@ -134,12 +146,16 @@ class TZipFile {
  private:
   void CheckIndex(int index) const;
   void RefreshCentralRecord(int index);
+  void TakeContents(struct ZipContents&& contents);
+  // An entry's stored data, read from the source when it is still there.
+  std::span<const uint8_t> StoredData(const TLocalFile& entry) const;
 
   std::vector<TLocalFile> files_;
   std::vector<TFileHeader> centralDirectory_;
   TEndOfCentralDir endOfCentralDirectory_{};
   std::string zipFileComment_;
   ZipNameIndex names_;
+  std::shared_ptr<const ZipByteSource> source_;  // where pending entries' data is
 };
 
 }  // namespace ulka

@@ -39,11 +39,15 @@ uint32_t Load32(const uint8_t* p) {
 
 }  // namespace
 
-uint32_t ZipReader::Peek32(size_t at) const { return Load32(data_.data() + at); }
+uint32_t ZipReader::Peek32(size_t at) const {
+  Need(at, 4);
+  return Load32(data_.data() + at);
+}
 
 uint32_t ZipReader::Next32() {
   uint32_t value = 0;
   size_t n = std::min<size_t>(4, data_.size() - pos_);
+  Need(pos_, n);
   std::memcpy(&value, data_.data() + pos_, n);
   pos_ += n;
   return value;
@@ -52,6 +56,7 @@ uint32_t ZipReader::Next32() {
 template <class T>
 bool ZipReader::ReadBlock(T& block) {
   if (!Has(sizeof(T))) return false;
+  Need(pos_, sizeof(T));
   std::memcpy(&block, data_.data() + pos_, sizeof(T));
   pos_ += sizeof(T);
   return true;
@@ -59,6 +64,7 @@ bool ZipReader::ReadBlock(T& block) {
 
 bool ZipReader::ReadString(size_t length, std::string& out) {
   if (!Has(length)) return false;
+  Need(pos_, length);
   out.assign(reinterpret_cast<const char*>(data_.data() + pos_), length);
   pos_ += length;
   return true;
@@ -136,7 +142,14 @@ bool ZipReader::ReadLocalEntry(TLocalFile& entry) {
 
 bool ZipReader::ReadSizedData(TLocalFile& entry, size_t size) {
   if (!Has(size)) return false;
-  entry.CompressedData.assign(data_.begin() + pos_, data_.begin() + pos_ + size);
+  if (source_) {
+    entry.CompressedData.clear();
+    entry.DataPending = true;
+    entry.DataOffset = pos_;
+    entry.DataSize = size;
+  } else {
+    entry.CompressedData.assign(data_.begin() + pos_, data_.begin() + pos_ + size);
+  }
   pos_ += size;
   return true;
 }
@@ -175,16 +188,18 @@ bool ZipReader::ReadDescriptorAfterKnownSize(TLocalFile& entry) {
     return false;
   }
   TFileDescriptor& descriptor = entry.CommonFileHeader.FileDescriptor;
+  Need(body, wide ? 20 : 12);
   const uint8_t* p = data_.data() + body;
   descriptor.Crc32 = Load32(p);
   descriptor.UncompressedSize = Load32(p + (wide ? 12 : 8));
-  descriptor.CompressedSize = static_cast<uint32_t>(entry.CompressedData.size());
+  descriptor.CompressedSize = static_cast<uint32_t>(entry.StoredSize());
   pos_ = body + (wide ? 20 : 12);
   return true;
 }
 
 // Without a known size the data runs to the first descriptor signature.
 bool ZipReader::ScanForDescriptor(TLocalFile& entry) {
+  Need(pos_, data_.size() - pos_);
   std::string_view rest(reinterpret_cast<const char*>(data_.data() + pos_), data_.size() - pos_);
   size_t found = rest.find(std::string_view("PK\x07\x08", 4));
   if (found == std::string_view::npos) return false;
@@ -193,7 +208,7 @@ bool ZipReader::ScanForDescriptor(TLocalFile& entry) {
   TFileDescriptor& descriptor = entry.CommonFileHeader.FileDescriptor;
   if (!ReadBlock(descriptor)) return false;
   // The data written back is exactly the data read.
-  descriptor.CompressedSize = static_cast<uint32_t>(entry.CompressedData.size());
+  descriptor.CompressedSize = static_cast<uint32_t>(entry.StoredSize());
   return true;
 }
 
@@ -211,6 +226,7 @@ void ZipReader::ReadEndRecord(ZipContents& contents) {
   constexpr size_t kRest = kEndRecordSize - 4;
   if (!Has(kRest)) return;
   end.EndOfCentralDirSignature = kEndOfCentralDirSignature;
+  Need(pos_, kRest);
   std::memcpy(reinterpret_cast<uint8_t*>(&end) + 4, data_.data() + pos_, kRest);
   pos_ += kRest;
   size_t length = std::min<size_t>(end.ZipfileCommentLength, data_.size() - pos_);
@@ -227,6 +243,7 @@ void ZipReader::IndexCentralSizes() {
   for (size_t at = n - kEndRecordSize + 1; at-- > lowest;) {
     if (Peek32(at) != kEndOfCentralDirSignature) continue;
     TEndOfCentralDir end;
+    Need(at, kEndRecordSize);
     std::memcpy(&end, data_.data() + at, kEndRecordSize);
     const size_t size = end.SizeOfTheCentralDirectory;
     const size_t offset = end.OffsetOfStartOfCentralDirectory;
@@ -238,6 +255,7 @@ void ZipReader::IndexCentralSizes() {
         continue;
       const size_t shift = directory - offset;
       for (size_t p = directory; p + kCentralRecordSize <= n && Peek32(p) == kCentralFileHeaderSignature;) {
+        Need(p, kCentralRecordSize);
         const uint8_t* r = data_.data() + p;
         uint32_t compressed = Load32(r + kCentralCompressedSize);
         size_t local = static_cast<size_t>(Load32(r + kCentralLocalOffset)) + shift;

@@ -1,20 +1,41 @@
 #include "automation/ByteConvert.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "automation/Encodings.h"
 
 namespace ulka {
 
-Bytes VarToBytes(const Variant& value) {
+std::span<const uint8_t> VarBytesView(const Variant& value) {
   if (!value.IsArray()) return {};
   const auto& array = value.Array();
   if (!array) return {};
-  // Only the packed data of plain element types is copied; text, object and Variant elements
-  // have no byte form, so such arrays give no bytes.
-  size_t count = std::min(array->FirstDimensionCount(), array->data.size());
-  return Bytes(array->data.begin(), array->data.begin() + static_cast<ptrdiff_t>(count));
+  // Only the packed data of plain element types counts; text, object and Variant elements have
+  // no byte form, so such arrays give no bytes.
+  std::span<const uint8_t> packed = array->Packed();
+  return packed.first(std::min(array->FirstDimensionCount(), packed.size()));
+}
+
+Bytes VarToBytes(const Variant& value) {
+  std::span<const uint8_t> bytes = VarBytesView(value);
+  return Bytes(bytes.begin(), bytes.end());
+}
+
+std::optional<Bytes> TakeOwnBytes(Variant& value) {
+  if (value.RawType() != (VT_UI1 | VT_ARRAY)) return std::nullopt;
+  const std::shared_ptr<SafeArray>& array = value.Array();
+  // A count of one means this Variant is the only holder: no other thread can reach the array.
+  if (!array || array.use_count() != 1 || array->lent || array->bounds.size() != 1 ||
+      array->data.size() != array->bounds[0].count) {
+    return std::nullopt;
+  }
+  // Whatever another holder did with the array before letting go happened before this.
+  std::atomic_thread_fence(std::memory_order_acquire);
+  Bytes bytes = std::move(array->data);
+  value.Clear();
+  return bytes;
 }
 
 Variant BytesToVar(std::span<const uint8_t> bytes) {
@@ -41,6 +62,12 @@ Bytes VarToKey(const Variant& value) {
   std::u16string_view text = value.Text();
   if (HasHexPrefix(text)) return HexToBytes(text.substr(2));
   return Base64ToBytes(text);
+}
+
+std::span<const uint8_t> VarKeyView(const Variant& value, Bytes& decoded) {
+  if (!value.IsText()) return VarBytesView(value);
+  decoded = VarToKey(value);
+  return decoded;
 }
 
 bool VarIsObject(const Variant& value) { return value.Type() == VT_DISPATCH; }

@@ -3,6 +3,7 @@
 // sequence is handed out as Empty.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,6 +16,12 @@ namespace ulka {
 // An array Variant (of any element type) gives as many bytes from the start of its data as its
 // first dimension has elements; anything else gives no bytes.
 Bytes VarToBytes(const Variant& value);
+// The same bytes in place, for readers: valid while `value` lives unchanged.
+std::span<const uint8_t> VarBytesView(const Variant& value);
+
+// The buffer of a one-dimensional byte array that no other Variant shares, taken out of `value`
+// (which is left Empty) instead of copied; nullopt for anything else, lent bytes included.
+std::optional<Bytes> TakeOwnBytes(Variant& value);
 
 // A non-empty buffer becomes a byte array holding a copy; an empty one becomes Empty.
 Variant BytesToVar(std::span<const uint8_t> bytes);
@@ -26,6 +33,8 @@ Variant BufToVar(const void* data, size_t count);
 // The key conversion: text beginning with "0x" is hexadecimal, other text is Base64 (lenient),
 // anything else goes through VarToBytes.
 Bytes VarToKey(const Variant& value);
+// The same bytes, in place when the value holds bytes already; text is decoded into `decoded`.
+std::span<const uint8_t> VarKeyView(const Variant& value, Bytes& decoded);
 
 bool VarIsObject(const Variant& value);
 

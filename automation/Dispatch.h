@@ -20,6 +20,7 @@ struct NamedArg {
 
 // The arguments of one call. Positional arguments are in call order (first argument first);
 // named arguments carry the put value (DISPID_PROPERTYPUT) and the `this` object (DISPID_THIS).
+// Byte arrays among them may be lent (Variant::LendBytes): copy an argument to keep it.
 struct DispParams {
   std::span<Variant> args;
   std::span<NamedArg> named;

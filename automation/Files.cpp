@@ -1,6 +1,7 @@
 #include "automation/Files.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,19 +23,49 @@ namespace {
 
 [[noreturn]] void FailRangeCheck() { Fail(msg::kRangeCheckError); }
 
+// A buffer for a large file asks for huge pages first: faulting in a file's worth of fresh small
+// pages costs several times what reading the file does.
+void PreferHugePages(Bytes& bytes, size_t size) {
+  constexpr uintptr_t kHugePage = 2 << 20;
+  if (size < 4 * kHugePage) return;
+  bytes.reserve(size);
+  const auto start = reinterpret_cast<uintptr_t>(bytes.data());
+  const uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t last = (start + size) & ~(kHugePage - 1);
+  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
+// Reads the hinted size straight into place, then whatever more there is through a small buffer
+// (a file that grew, or one under /proc that reports no size): a file of just the hinted size is
+// never moved into a larger buffer only to find its end.
 bool ReadToEnd(int fd, Bytes& bytes, size_t sizeHint) {
+  auto readSome = [fd](uint8_t* into, size_t count) {
+    ssize_t got;
+    do {
+      got = ::read(fd, into, count);
+    } while (got < 0 && errno == EINTR);
+    return got;
+  };
+  PreferHugePages(bytes, sizeHint);
   bytes.resize(sizeHint);
   size_t used = 0;
-  for (;;) {
-    if (used == bytes.size()) bytes.resize(bytes.size() < 4096 ? 4096 : bytes.size() * 2);
-    ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
-    if (got < 0 && errno == EINTR) continue;
+  while (used < bytes.size()) {
+    ssize_t got = readSome(bytes.data() + used, bytes.size() - used);
     if (got < 0) return false;
     if (got == 0) break;
     used += static_cast<size_t>(got);
   }
-  bytes.resize(used);
-  return true;
+  if (used < bytes.size()) {
+    bytes.resize(used);
+    return true;
+  }
+  uint8_t more[64 * 1024];
+  for (;;) {
+    ssize_t got = readSome(more, sizeof more);
+    if (got < 0) return false;
+    if (got == 0) return true;
+    bytes.insert(bytes.end(), more, more + got);
+  }
 }
 
 bool WriteAll(int fd, std::span<const uint8_t> bytes) {

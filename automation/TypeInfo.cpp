@@ -90,7 +90,7 @@ Variant ZeroOf(VarType type) {
 
 HRESULT CoerceArgument(const Variant& arg, const ParamInfo& param, Variant& out) {
   if (param.type == VT_VARIANT) {
-    out = arg.Deref();
+    out = Variant::Share(arg.Deref());  // the coerced arguments end with the call
     return S_OK;
   }
   return ChangeType(arg, param.type, out);

@@ -81,6 +81,19 @@ void Variant::Release() {
   s_.i = 0;
 }
 
+namespace {
+
+std::shared_ptr<SafeArray> OwnedCopy(const SafeArray& lent) {
+  auto array = std::make_shared<SafeArray>();
+  array->elementType = lent.elementType;
+  array->bounds = lent.bounds;
+  std::span<const uint8_t> bytes = lent.Packed();
+  array->data.assign(bytes.begin(), bytes.end());
+  return array;
+}
+
+}  // namespace
+
 // The last reference to an array of Variants takes its nested arrays apart one level at a time,
 // so that arrays nested any depth are freed without recursion.
 void Variant::ReleaseArray(std::shared_ptr<SafeArray> array) {
@@ -105,7 +118,32 @@ void Variant::CopyFrom(const Variant& other) {
   s_ = other.s_;
   str_ = other.str_;
   array_ = other.array_;
+  if (array_ && array_->lent) array_ = OwnedCopy(*array_);
   if (vt_ == VT_DISPATCH && s_.disp) s_.disp->AddRef();
+}
+
+Variant Variant::LendBytes(std::span<const uint8_t> bytes) {
+  if (bytes.empty()) return FromBytes({});
+  auto array = std::make_shared<SafeArray>();
+  array->elementType = VT_UI1;
+  array->bounds.push_back({static_cast<uint32_t>(bytes.size()), 0});
+  array->lent = bytes.data();
+  return FromArray(std::move(array));
+}
+
+Variant Variant::Share(const Variant& value) {
+  if (!value.IsLent()) return value;
+  Variant v;
+  v.vt_ = value.vt_;
+  v.array_ = value.array_;
+  return v;
+}
+
+ByteLoan::~ByteLoan() {
+  if (!array_ || array_.use_count() == 1) return;
+  std::span<const uint8_t> bytes = array_->Packed();
+  array_->data.assign(bytes.begin(), bytes.end());
+  array_->lent = nullptr;
 }
 
 Variant Variant::Null() {
@@ -191,7 +229,8 @@ bool Variant::IsNumber() const {
 std::span<const uint8_t> Variant::ByteSpan() const {
   const Variant& v = Deref();
   if (v.vt_ != (VT_UI1 | VT_ARRAY) || !v.array_) return {};
-  return {v.array_->data.data(), v.array_->FirstDimensionCount()};
+  std::span<const uint8_t> packed = v.array_->Packed();
+  return packed.first(std::min(packed.size(), v.array_->FirstDimensionCount()));
 }
 
 }  // namespace ulka

@@ -57,14 +57,21 @@ class Variant;
 
 // The payload of an array Variant. Elements of a plain type (numbers, bytes, booleans, dates) live
 // packed in `data`, as the platform lays them out; text, object and Variant elements live in `items`.
+// A lent byte array (Variant::LendBytes) keeps its bytes in the lender's memory instead: read the
+// packed elements through Packed(), which serves both.
 struct SafeArray {
   VarType elementType = VT_UI1;
   std::vector<ArrayBound> bounds;  // first dimension first
   Bytes data;
   std::vector<Variant> items;
+  const uint8_t* lent = nullptr;  // the lender's bytes, as many as the first dimension counts
 
   size_t ElementCount() const;
   size_t FirstDimensionCount() const { return bounds.empty() ? 0 : bounds[0].count; }
+  // The packed elements: the lent bytes, else `data`.
+  std::span<const uint8_t> Packed() const {
+    return lent ? std::span<const uint8_t>(lent, FirstDimensionCount()) : std::span<const uint8_t>(data);
+  }
   static size_t ElementSize(VarType elementType);  // 0 for the types kept in `items`
 };
 
@@ -101,6 +108,14 @@ class Variant {
   static Variant I1(int8_t v);
   static Variant FromBytes(Bytes bytes);  // a byte array, also when empty
   static Variant FromArray(std::shared_ptr<SafeArray> array);
+
+  // Byte arrays lent for one call (a script's Uint8Array read in place): the Variant refers to the
+  // lender's bytes, which stay alive and unchanged until the call returns. Copying such a Variant
+  // copies the bytes, so whatever a callee keeps owns its bytes; Share passes the loan on without
+  // a copy, for argument lists that end with the call. A callee never moves a lent argument away.
+  static Variant LendBytes(std::span<const uint8_t> bytes);  // owned bytes when empty
+  static Variant Share(const Variant& value);
+  bool IsLent() const { return array_ && array_->lent; }
   static Variant ByRef(Variant* target);  // VT_BYREF | VT_VARIANT
 
   // The type code, with the array flag; a by-reference Variant answers the type of its target.
@@ -130,7 +145,7 @@ class Variant {
   const std::shared_ptr<SafeArray>& Array() const { return Deref().array_; }
   Variant* RefTarget() const { return vt_ & VT_BYREF ? s_.ref : nullptr; }
 
-  // The bytes of a byte array (empty for anything else).
+  // The bytes of a byte array (empty for anything else), lent ones included.
   std::span<const uint8_t> ByteSpan() const;
 
   void Clear() { *this = Variant(); }
@@ -153,6 +168,20 @@ class Variant {
   std::shared_ptr<SafeArray> array_;
 
   friend class VariantAccess;
+};
+
+// The lender's end of a loan (Variant::LendBytes). Made before the call and ended after it, once
+// the lender's own Variants are gone: a lent array that anything still holds then gets a copy of
+// the bytes, so the lender's memory is referenced no longer whatever a callee did.
+class ByteLoan {
+ public:
+  explicit ByteLoan(const Variant& lent) : array_(lent.IsLent() ? lent.Array() : nullptr) {}
+  ByteLoan(ByteLoan&&) noexcept = default;
+  ByteLoan& operator=(ByteLoan&&) noexcept = default;
+  ~ByteLoan();
+
+ private:
+  std::shared_ptr<SafeArray> array_;
 };
 
 // Conversion of a Variant to another type as the automation invocation coerces arguments:

@@ -21,7 +21,7 @@ head -c $((50 * 1048576)) /dev/urandom > "$work/big.bin"
 
 now() { date +%s.%N; }
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.4f", (b > 0 ? a / b : 0) }'; }
 
 # Seconds from launch to the exit that the first paint triggers; the median of five runs.
 paint_time() {
@@ -68,16 +68,23 @@ fetch_rate() {
   echo "${name#rate }"
 }
 
+row() { python3 "$here/table.py" row "$@"; }
+
 cd "$work"
 floor_paint=$(paint_time "$floor" "$work" hello.html --quit-on-title painted)
 ulka_paint=$(paint_time "$ulka" hello.html quit)
-echo "first paint: ulka ${ulka_paint}s, floor ${floor_paint}s, ratio $(ratio "$ulka_paint" "$floor_paint") (target <= 1.2)"
+row "start to first paint" "${ulka_paint} s" "bare WebKitGTK view" "${floor_paint} s" \
+  "$(ratio "$ulka_paint" "$floor_paint")" "at most" 1.2 time
 
 floor_rss=$(resident "$floor" "$work" hello.html)
 ulka_rss=$(resident "$ulka" hello.html stay)
-echo "resident memory: ulka ${ulka_rss} kB, floor ${floor_rss} kB, ratio $(ratio "$ulka_rss" "$floor_rss") (target <= 1.2)"
+row "resident memory with web processes" "${ulka_rss} kB" "bare WebKitGTK view" "${floor_rss} kB" \
+  "$(ratio "$ulka_rss" "$floor_rss")" "at most" 1.2 memory
 
 floor_rate=$(fetch_rate "$floor" "$work" fetch.html)
 folder_rate=$(fetch_rate "$ulka" fetch.html)
 zip_rate=$(fetch_rate "$ulka" app.zip)
-echo "fetch 50 MB: floor ${floor_rate} MB/s, folder ${folder_rate} MB/s (ratio $(ratio "$folder_rate" "$floor_rate")), zip ${zip_rate} MB/s (ratio $(ratio "$zip_rate" "$floor_rate")) (target >= 0.8)"
+row "fetch of 50 MB from a folder" "${folder_rate} MB/s" "bare WebKitGTK view" "${floor_rate} MB/s" \
+  "$(ratio "$folder_rate" "$floor_rate")" "at least" 0.8 throughput
+row "fetch of 50 MB from a zip" "${zip_rate} MB/s" "bare WebKitGTK view" "${floor_rate} MB/s" \
+  "$(ratio "$zip_rate" "$floor_rate")" "at least" 0.8 throughput

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <stdexcept>
 
 #include "automation/ByteConvert.h"
 #include "automation/Messages.h"
@@ -63,23 +64,55 @@ Bytes XorCrypt(std::span<const uint8_t> data, std::span<const uint8_t> key) {
   return out;
 }
 
+namespace {
+
+// The cipher for a key of 1 to 32 bytes, zero-padded to the next Twofish key size.
+std::unique_ptr<Twofish> MakeCipher(std::span<const uint8_t> key) {
+  std::array<uint8_t, Twofish::kMaxKeySize> padded{};
+  std::memcpy(padded.data(), key.data(), key.size());
+  auto cipher = std::make_unique<Twofish>(std::span<const uint8_t>(padded.data(), PaddedKeySize(key.size())));
+  WipeBytes(padded.data(), padded.size());
+  return cipher;
+}
+
+}  // namespace
+
 std::optional<Bytes> TwofishCfb8(std::span<const uint8_t> data, std::span<const uint8_t> key,
                                  std::span<const uint8_t> initVector, CipherDirection direction) {
   if (key.empty() || key.size() > Twofish::kMaxKeySize) return std::nullopt;
-  std::array<uint8_t, Twofish::kMaxKeySize> padded{};
-  std::memcpy(padded.data(), key.data(), key.size());
-  Twofish cipher(std::span<const uint8_t>(padded.data(), PaddedKeySize(key.size())));
-  WipeBytes(padded.data(), padded.size());
-
+  std::unique_ptr<Twofish> cipher = MakeCipher(key);
   uint8_t iv[kBlock];
-  MakeInitVector(cipher, initVector, iv);
+  MakeInitVector(*cipher, initVector, iv);
   Bytes out(data.size());
   if (direction == CipherDirection::Encrypt)
-    RunCfb8<CipherDirection::Encrypt>(cipher, iv, data.data(), out.data(), data.size());
+    RunCfb8<CipherDirection::Encrypt>(*cipher, iv, data.data(), out.data(), data.size());
   else
-    RunCfb8<CipherDirection::Decrypt>(cipher, iv, data.data(), out.data(), data.size());
+    RunCfb8<CipherDirection::Decrypt>(*cipher, iv, data.data(), out.data(), data.size());
   WipeBytes(iv, sizeof iv);
   return out;
+}
+
+TwofishCfb8Decryptor::TwofishCfb8Decryptor(std::span<const uint8_t> key, std::span<const uint8_t> initVector) {
+  if (key.empty() || key.size() > Twofish::kMaxKeySize) throw std::invalid_argument("bad Twofish key size");
+  cipher_ = MakeCipher(key);
+  MakeInitVector(*cipher_, initVector, iv_);
+}
+
+TwofishCfb8Decryptor::~TwofishCfb8Decryptor() { WipeBytes(iv_, sizeof iv_); }
+
+void TwofishCfb8Decryptor::Decrypt(std::span<const uint8_t> ciphertext, size_t offset, std::span<uint8_t> out) const {
+  if (offset > ciphertext.size() || out.size() > ciphertext.size() - offset) {
+    throw std::out_of_range("range outside the ciphertext");
+  }
+  if (out.empty()) return;
+  // The feedback register before byte `offset`: the 16 ciphertext bytes before it, the initial
+  // vector's last bytes filling in ahead of the start.
+  uint8_t feedback[kBlock];
+  const size_t fromIv = offset < kBlock ? kBlock - offset : 0;
+  std::memcpy(feedback, iv_ + kBlock - fromIv, fromIv);
+  std::memcpy(feedback + fromIv, ciphertext.data() + offset - (kBlock - fromIv), kBlock - fromIv);
+  RunCfb8<CipherDirection::Decrypt>(*cipher_, feedback, ciphertext.data() + offset, out.data(), out.size());
+  WipeBytes(feedback, sizeof feedback);
 }
 
 const InterfaceInfo& TCryptor::Info() {
@@ -110,7 +143,8 @@ void TCryptor::SetCipher(const WideString& name) {
 
 Variant TCryptor::Crypt(const Variant& data, const Variant& key, const Variant& initVector,
                         CipherDirection direction) {
-  const Bytes input = VarToKey(data);
+  Bytes decoded;
+  const std::span<const uint8_t> input = VarKeyView(data, decoded);
   if (FCipher == kXor) return BytesToVar(XorCrypt(input, VarToKey(key)));
 
   // A failing Twofish call answers Empty and raises nothing.

@@ -99,17 +99,18 @@ bool TSigner::ImportPrivateKey(const Variant& privateKey, const WideString& pass
 
 Variant TSigner::Sign(const Variant& data) {
   ErrorQueueGuard guard;
-  return OptionalBytesToVar(SignBytes(VarToBytes(data)));
+  return OptionalBytesToVar(SignBytes(VarBytesView(data)));
 }
 
 bool TSigner::VerifySign(const Variant& data, const Variant& signature, const Variant& publicKey) {
   ErrorQueueGuard guard;
-  return VerifySignBytes(VarToBytes(data), VarToBytes(signature), VarToKey(publicKey));
+  return VerifySignBytes(VarBytesView(data), VarBytesView(signature), VarToKey(publicKey));
 }
 
 Variant TSigner::SignData(const Variant& data) {
   ErrorQueueGuard guard;
-  const Bytes bytes = VarToKey(data);
+  Bytes decoded;
+  const std::span<const uint8_t> bytes = VarKeyView(data, decoded);
   std::optional<Bytes> signature = SignBytes(bytes);
   if (!signature) return Variant();
   return BytesToVar(BuildSignedData(bytes, *signature));
@@ -117,15 +118,15 @@ Variant TSigner::SignData(const Variant& data) {
 
 bool TSigner::VerifyData(const Variant& data, const Variant& publicKey) {
   ErrorQueueGuard guard;
-  const Bytes bytes = VarToKey(data);
-  std::optional<SignedParts> parts = SplitSignedData(bytes);
+  Bytes decoded;
+  std::optional<SignedParts> parts = SplitSignedData(VarKeyView(data, decoded));
   return parts && VerifySignBytes(parts->data, parts->signature, VarToKey(publicKey));
 }
 
 Variant TSigner::GetSignedData(const Variant& data, const Variant& publicKey) {
   ErrorQueueGuard guard;
-  const Bytes bytes = VarToKey(data);
-  std::optional<SignedParts> parts = SplitSignedData(bytes);
+  Bytes decoded;
+  std::optional<SignedParts> parts = SplitSignedData(VarKeyView(data, decoded));
   if (!parts || !VerifySignBytes(parts->data, parts->signature, VarToKey(publicKey))) return Variant();
   return BytesToVar(parts->data);
 }

@@ -209,7 +209,7 @@ WideString TRtl::GetModuleFileName() { return GetModuleFile(); }
 // --- conversions -----------------------------------------------------------------------------
 
 WideString TRtl::Str(const Variant& Bytes, uint16_t CodePage) {
-  if (Bytes.IsArray()) return DecodeText(VarToBytes(Bytes), CodePage);
+  if (Bytes.IsArray()) return DecodeText(VarBytesView(Bytes), CodePage);
   if (Bytes.IsObject() && Bytes.Dispatch()) {
     Variant value;
     DispParams none;
@@ -223,23 +223,17 @@ WideString TRtl::Str(const Variant& Bytes, uint16_t CodePage) {
 
 Variant TRtl::MBStr(const WideString& Str, uint16_t CodePage) { return BytesToVar(EncodeText(Str, CodePage)); }
 
-WideString TRtl::Base64(const Variant& Data) {
-  if (Data.IsByteArray()) return Base64Encode(Data.ByteSpan());
-  return Base64Encode(VarToBytes(Data));
-}
+WideString TRtl::Base64(const Variant& Data) { return Base64Encode(VarBytesView(Data)); }
 
 Variant TRtl::DeBase64(const WideString& Str) { return BytesToVar(Base64Decode(Str)); }
 
-WideString TRtl::Hex(const Variant& Data) { return BytesToHex(VarToBytes(Data)); }
+WideString TRtl::Hex(const Variant& Data) { return BytesToHex(VarBytesView(Data)); }
 
 Variant TRtl::DeHex(const WideString& Str) { return BytesToVar(HexToBytes(Str)); }
 
-Variant TRtl::Md5(const Variant& Data) {
-  if (Data.IsByteArray()) return BytesToVar(Md5Bytes(Data.ByteSpan()));
-  return BytesToVar(Md5Bytes(VarToBytes(Data)));
-}
+Variant TRtl::Md5(const Variant& Data) { return BytesToVar(Md5Bytes(VarBytesView(Data))); }
 
-WideString TRtl::Encode(const Variant& Data, const WideString& Abc) { return EncodeBits(VarToBytes(Data), Abc); }
+WideString TRtl::Encode(const Variant& Data, const WideString& Abc) { return EncodeBits(VarBytesView(Data), Abc); }
 
 Variant TRtl::Decode(const WideString& Str, const WideString& Abc) { return BytesToVar(DecodeBits(Str, Abc)); }
 
@@ -289,7 +283,7 @@ Variant TRtl::LoadFile(const WideString& FileName) {
 
 void TRtl::SaveFile(const WideString& FileName, const Variant& Data) {
   if (!Data.IsArray()) return;
-  ulka::Bytes bytes = VarToBytes(Data);
+  std::span<const uint8_t> bytes = VarBytesView(Data);
   if (bytes.empty()) return;
   WriteFileBytes(FileName, bytes);
 }

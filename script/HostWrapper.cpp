@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 #include "automation/ArgBuffer.h"
 #include "automation/Messages.h"
@@ -69,8 +70,12 @@ JSValueRef CallWithArguments(JSContextRef ctx, const HostRef& host, const Member
                              IDispatch* self = nullptr) {
   // Trailing undefined arguments count as omitted: they take their defaults.
   const size_t given = TrimmedCount(ctx, argc, argv);
+  std::vector<ByteLoan> loans;  // declared first: they end after every Variant of the call
   ArgBuffer<8> args(argc);
-  for (size_t i = 0; i < argc; ++i) args[i] = i < given ? FromJs(ctx, argv[i]) : Variant::Missing();
+  for (size_t i = 0; i < argc; ++i) {
+    args[i] = i < given ? FromJsArgument(ctx, argv[i]) : Variant::Missing();
+    if (args[i].IsLent()) loans.emplace_back(args[i]);
+  }
 
   uint16_t flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
   DispParams params{std::span<Variant>(args.data(), argc), {}};
@@ -90,7 +95,7 @@ JSValueRef CallWithArguments(JSContextRef ctx, const HostRef& host, const Member
     *exception = MakeDispatchError(ctx, hr, excep);
     return nullptr;
   }
-  return ToJs(ctx, result);
+  return ToJs(ctx, std::move(result));
 }
 
 JSValueRef GetValue(JSContextRef ctx, const HostRef& host, const MemberInfo* member, DISPID id,
@@ -103,12 +108,14 @@ JSValueRef GetValue(JSContextRef ctx, const HostRef& host, const MemberInfo* mem
     *exception = MakeDispatchError(ctx, hr, excep);
     return nullptr;
   }
-  return ToJs(ctx, result);
+  return ToJs(ctx, std::move(result));
 }
 
 bool PutValue(JSContextRef ctx, const HostRef& host, const MemberInfo* member, DISPID id,
               JSValueRef value, JSValueRef* exception) {
-  NamedArg putValue{DISPID_PROPERTYPUT, FromJs(ctx, value)};
+  Variant argument = FromJsArgument(ctx, value);
+  ByteLoan loan(argument);  // ends after the call's Variants
+  NamedArg putValue{DISPID_PROPERTYPUT, std::move(argument)};
   DispParams params{{}, std::span<NamedArg>(&putValue, 1)};
   uint16_t flags = putValue.value.IsObject() ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
   ExcepInfo excep;
@@ -196,7 +203,7 @@ JSValueRef GetHostProperty(JSContextRef ctx, JSObjectRef object, JSStringRef nam
     *exception = MakeDispatchError(ctx, hr, excep);
     return nullptr;
   }
-  return ToJs(ctx, result);
+  return ToJs(ctx, std::move(result));
 }
 
 bool SetHostProperty(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,

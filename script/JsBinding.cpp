@@ -1,11 +1,15 @@
 #include "script/JsBinding.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <ctime>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <utility>
 
+#include "automation/ByteConvert.h"
 #include "automation/Messages.h"
 #include "automation/Unicode.h"
 #include "script/JsDispatch.h"
@@ -47,7 +51,9 @@ std::shared_ptr<EngineLink> LinkOf(JSContextRef ctx) {
 constexpr double kMsPerDay = 86400000.0;
 constexpr double kUnixEpochDate = 25569.0;  // 1970-01-01 as an automation date
 
-Variant BytesOfTypedArray(JSContextRef ctx, JSObjectRef object, JSTypedArrayType type) {
+// The bytes of a typed array or ArrayBuffer, in place. The engine pins the buffer when its bytes
+// are asked for, so it cannot move or be detached while the value is in use.
+std::span<const uint8_t> TypedArrayBytes(JSContextRef ctx, JSObjectRef object, JSTypedArrayType type) {
   const uint8_t* data;
   size_t length;
   if (type == kJSTypedArrayTypeArrayBuffer) {
@@ -58,10 +64,11 @@ Variant BytesOfTypedArray(JSContextRef ctx, JSObjectRef object, JSTypedArrayType
     length = JSObjectGetTypedArrayByteLength(ctx, object, nullptr);
     if (data) data += JSObjectGetTypedArrayByteOffset(ctx, object, nullptr);
   }
-  Bytes bytes;
-  if (data && length) bytes.assign(data, data + length);
-  return Variant::FromBytes(std::move(bytes));
+  if (!data) return {};
+  return {data, length};
 }
+
+std::atomic<bool> ownBufferArrays{true};
 
 JSValueRef NewUint8Array(JSContextRef ctx, std::span<const uint8_t> bytes) {
   JSObjectRef array = JSObjectMakeTypedArray(ctx, kJSTypedArrayTypeUint8Array, bytes.size(), nullptr);
@@ -73,9 +80,22 @@ JSValueRef NewUint8Array(JSContextRef ctx, std::span<const uint8_t> bytes) {
   return array;
 }
 
+void FreeBytes(void*, void* holder) { delete static_cast<Bytes*>(holder); }
+
+// A Uint8Array over a buffer handed to the engine, which frees it with the array (on whichever
+// thread its collector finalises it).
+JSValueRef Uint8ArrayOver(JSContextRef ctx, Bytes&& bytes) {
+  if (bytes.empty() || !ownBufferArrays.load(std::memory_order_relaxed)) return NewUint8Array(ctx, bytes);
+  auto* holder = new Bytes(std::move(bytes));
+  // On failure the engine has already released the buffer through FreeBytes.
+  JSObjectRef array = JSObjectMakeTypedArrayWithBytesNoCopy(ctx, kJSTypedArrayTypeUint8Array, holder->data(),
+                                                            holder->size(), FreeBytes, holder, nullptr);
+  return array ? array : JSValueMakeUndefined(ctx);
+}
+
 Variant ElementOf(const SafeArray& a, size_t i) {
   if (!a.items.empty()) return a.items[i];
-  const uint8_t* p = a.data.data() + i * SafeArray::ElementSize(a.elementType);
+  const uint8_t* p = a.Packed().data() + i * SafeArray::ElementSize(a.elementType);
   auto load = [p](auto v) {
     std::memcpy(&v, p, sizeof v);
     return v;
@@ -100,7 +120,8 @@ Variant ElementOf(const SafeArray& a, size_t i) {
 
 JSValueRef ArrayToJs(JSContextRef ctx, const SafeArray& a) {
   if (a.elementType == VT_UI1 && a.bounds.size() == 1) {
-    return NewUint8Array(ctx, std::span<const uint8_t>(a.data.data(), a.FirstDimensionCount()));
+    std::span<const uint8_t> packed = a.Packed();
+    return NewUint8Array(ctx, packed.first(std::min(packed.size(), a.FirstDimensionCount())));
   }
   size_t n = a.ElementCount();
   std::vector<JSValueRef> items(n);
@@ -230,6 +251,39 @@ double JsTimeFromDate(double date) {
   return localMs - static_cast<double>(local.tm_gmtoff) * 1000.0;
 }
 
+namespace {
+
+JSTypedArrayType TypedArrayTypeOf(JSContextRef ctx, JSValueRef value) {
+  if (!JSValueIsObject(ctx, value)) return kJSTypedArrayTypeNone;
+  return JSValueGetTypedArrayType(ctx, value, nullptr);
+}
+
+// A buffer that can shrink (a resizable ArrayBuffer) could lose bytes under a loan if the host
+// called back into the script during the call: such bytes are copied instead.
+bool CanShrink(JSContextRef ctx, JSObjectRef object, JSTypedArrayType type) {
+  JSObjectRef buffer = type == kJSTypedArrayTypeArrayBuffer ? object : JSObjectGetTypedArrayBuffer(ctx, object, nullptr);
+  if (!buffer) return true;
+  static const JsString kResizable("resizable");
+  return JSValueToBoolean(ctx, JSObjectGetProperty(ctx, buffer, kResizable, nullptr));
+}
+
+}  // namespace
+
+Variant FromJsArgument(JSContextRef ctx, JSValueRef value) {
+  JSTypedArrayType typed = TypedArrayTypeOf(ctx, value);
+  if (typed == kJSTypedArrayTypeNone) return FromJs(ctx, value);
+  JSObjectRef object = JSValueToObject(ctx, value, nullptr);
+  if (CanShrink(ctx, object, typed)) return FromJs(ctx, value);
+  return Variant::LendBytes(TypedArrayBytes(ctx, object, typed));
+}
+
+void AllowOwnBufferArrays(bool allow) { ownBufferArrays = allow; }
+
+JSValueRef ToJs(JSContextRef ctx, Variant&& value) {
+  if (std::optional<Bytes> own = TakeOwnBytes(value)) return Uint8ArrayOver(ctx, std::move(*own));
+  return ToJs(ctx, std::as_const(value));
+}
+
 Variant FromJs(JSContextRef ctx, JSValueRef value) {
   switch (JSValueGetType(ctx, value)) {
     case kJSTypeUndefined:
@@ -253,7 +307,10 @@ Variant FromJs(JSContextRef ctx, JSValueRef value) {
       if (IDispatch* host = UnwrapHostObject(ctx, value)) return Variant(host);
       JSObjectRef object = JSValueToObject(ctx, value, nullptr);
       JSTypedArrayType typed = JSValueGetTypedArrayType(ctx, value, nullptr);
-      if (typed != kJSTypedArrayTypeNone) return BytesOfTypedArray(ctx, object, typed);
+      if (typed != kJSTypedArrayTypeNone) {
+        std::span<const uint8_t> bytes = TypedArrayBytes(ctx, object, typed);
+        return Variant::FromBytes(Bytes(bytes.begin(), bytes.end()));
+      }
       if (JSValueIsDate(ctx, value)) {
         return Variant(Date{DateFromJsTime(JSValueToNumber(ctx, value, nullptr))});
       }

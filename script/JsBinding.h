@@ -45,8 +45,20 @@ struct EngineLink {
 void AttachContext(JSGlobalContextRef ctx, std::shared_ptr<EngineLink> link);
 void DetachContext(JSGlobalContextRef ctx);
 
+// Values crossing: a byte array from a script is a copy, and one to a script is a fresh Uint8Array.
 Variant FromJs(JSContextRef ctx, JSValueRef value);
 JSValueRef ToJs(JSContextRef ctx, const Variant& value);
+// An argument of a host call: a typed array is lent in place (Variant::LendBytes) for the call,
+// whose ByteLoan ends when it returns. The script cannot run meanwhile unless the host calls it
+// back, and the engine keeps the buffer pinned.
+Variant FromJsArgument(JSContextRef ctx, JSValueRef value);
+// A value the host gives up: a byte array nobody else holds becomes a Uint8Array over its own
+// buffer, which the engine frees with the array; anything else is converted as above.
+JSValueRef ToJs(JSContextRef ctx, Variant&& value);
+// Whether byte arrays may become Uint8Arrays over buffers of their own. Such buffers lie outside
+// the engine's caged heap, which web processes do not allow (the engine aborts there): the page
+// extension turns this off, and byte arrays reach pages as copies.
+void AllowOwnBufferArrays(bool allow);
 
 // The JavaScript object standing for a host object: while it lives, the same one for the same
 // object in the same context.

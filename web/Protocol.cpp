@@ -76,11 +76,7 @@ namespace {
 // The bytes of an answer; a byte array nobody else holds gives up its buffer instead of being
 // copied (files of many megabytes pass here).
 Bytes TakeBytes(Variant& data) {
-  const std::shared_ptr<SafeArray>& array = data.Array();
-  if (data.IsByteArray() && array && array.use_count() == 1 && array->bounds.size() == 1 &&
-      array->data.size() == array->bounds[0].count) {
-    return std::move(array->data);
-  }
+  if (std::optional<Bytes> own = TakeOwnBytes(data)) return std::move(*own);
   return VarToBytes(data);
 }
 

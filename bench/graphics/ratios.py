@@ -1,8 +1,12 @@
-"""Prints bitmap_bench's figures (Google Benchmark JSON) against Pillow's (pillow_bench.py) as
-speed ratios: Pillow's time over ours, each the fastest over every round given.
+"""Adds bitmap_bench's figures (Google Benchmark JSON) to the run's table against Pillow's
+(pillow_bench.py) as speed ratios: Pillow's time over ours, each the fastest over every round given.
 Usage: ratios.py ULKA.json[,ULKA.json...] PILLOW.json[,PILLOW.json...]"""
 import json
+import os
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+import table  # noqa: E402  (bench/table.py)
 
 NAMES = {
     "Decode": "decode a 24-megapixel JPEG",
@@ -34,12 +38,10 @@ def main(ulka_paths, pillow_paths):
     pillow = fastest(json.load(open(p)) for p in pillow_paths.split(","))
     for key, what in NAMES.items():
         if key not in ours or key not in pillow:
-            print(f"{what}: not measured")
+            table.add_failure(what, "no figure")
             continue
-        ratio = pillow[key] / ours[key]
-        verdict = "ok" if ratio >= TARGET else "MISSED"
-        print(f"{what}: ulka {ours[key]:.1f} ms, Pillow {pillow[key]:.1f} ms, "
-              f"{ratio:.2f} x Pillow's speed (target at least {TARGET}) {verdict}")
+        table.add_row(what, f"{ours[key]:.1f} ms", "Pillow", f"{pillow[key]:.1f} ms", pillow[key] / ours[key],
+                      "at least", TARGET, "speed")
 
 
 if __name__ == "__main__":

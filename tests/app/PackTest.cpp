@@ -77,6 +77,13 @@ TEST_F(PackTest, SealedPackageOpensWithTheBuildsKeysOnly) {
   SourceChoice source = Source("sealed", BuiltInPackageKeys());
   ASSERT_TRUE(source.Zip);
   EXPECT_EQ(source.StartFile, u"index.html");
+  // The program is a copy of the stripped host (no symbol table, no debug information), its
+  // package intact behind it.
+  std::string sections;
+  ASSERT_EQ(RunCommand("readelf -S --wide " + Path("sealed"), &sections), 0);
+  EXPECT_NE(sections.find(".text"), std::string::npos);
+  EXPECT_EQ(sections.find(".symtab"), std::string::npos);
+  EXPECT_EQ(sections.find(".debug_info"), std::string::npos);
 
   PackageKeys other = BuiltInPackageKeys();
   other.Key = u"AAAAAAAAAAAAAAAAAAAAAA==";

@@ -273,7 +273,7 @@ TEST(BridgeEndpoint, GarbageFromThePeerClosesTheConnection) {
   int fds[2];
   ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
   auto endpoint = std::make_shared<TestEndpoint>(fds[0], nullptr);
-  const uint8_t garbage[] = {3, 0, 0, 0, 1, 0x34, 0x12, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3};  // unknown message
+  const uint8_t garbage[] = {3, 0, 0, 0, 1, 0x34, 0x12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3};  // unknown message
   ASSERT_EQ(write(fds[1], garbage, sizeof garbage), static_cast<ssize_t>(sizeof garbage));
   pollfd p{endpoint->Fd(), POLLIN, 0};
   ASSERT_EQ(poll(&p, 1, 5000), 1);

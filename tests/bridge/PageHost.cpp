@@ -141,7 +141,7 @@ std::string PageHost::Title() const {
   return title ? title : "";
 }
 
-std::string PageHost::Load(const std::string& url) {
+std::string PageHost::Load(const std::string& url, int timeoutMs) {
   // The title of the previous page must not count: wait for this load to finish.
   int finished = 0;
   gulong handler = g_signal_connect(view_, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer count) {
@@ -149,7 +149,7 @@ std::string PageHost::Load(const std::string& url) {
                                     }),
                                     &finished);
   webkit_web_view_load_uri(view_, url.c_str());
-  WaitUntil([&] { return finished > 0 && !Title().empty() && Title() != "running"; });
+  WaitUntil([&] { return finished > 0 && !Title().empty() && Title() != "running"; }, timeoutMs);
   g_signal_handler_disconnect(view_, handler);
   return Title();
 }

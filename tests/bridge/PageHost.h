@@ -29,7 +29,7 @@ class PageHost {
   TRtlObject& External() { return *external_; }
 
   // Loads the URL and waits for the page to set a title other than "running"; answers it.
-  std::string Load(const std::string& url);
+  std::string Load(const std::string& url, int timeoutMs = 20000);
   std::string Title() const;
   // Destroys the view (as closing its window does).
   void Close();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <future>
 #include <thread>
 
@@ -128,6 +129,60 @@ TEST(WireFormat, MalformedValuesAreRefused) {
   for (const Case& c : cases) EXPECT_THROW(Decode(c.bytes), ProtocolError) << c.what;
 }
 
+// Large byte arrays and texts leave the body: the writer points at their memory, and the reader
+// takes the received block over as the array's buffer.
+TEST(WireFormat, LargeValuesTravelAsBlocksWithoutCopies) {
+  Bytes big(kOutOfLineBytes + 3);
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i * 7);
+  const Bytes lender = big;
+  const WideString text(kOutOfLineBytes, u'\u00E9');
+  const Variant owned = Variant::FromBytes(big);
+  const Variant values[] = {owned, Variant::LendBytes(lender), Variant(text),
+                            VariantArray({Variant::FromBytes({1, 2}), owned, Variant(u"short")})};
+  for (const Variant& v : values) {
+    Writer w;
+    w.Put(v);
+    ASSERT_EQ(w.Blocks().size(), 1u);
+    EXPECT_LT(w.Buffer().size(), 256u);
+    std::vector<Bytes> blocks;
+    for (std::span<const uint8_t> block : w.Blocks()) blocks.emplace_back(block.begin(), block.end());
+    const uint8_t* received = blocks[0].data();
+    Reader r(w.Buffer().data(), w.Buffer().size(), nullptr, &blocks);
+    Variant back;
+    r.Get(back);
+    r.ExpectEnd();
+    if (v.IsText()) {
+      EXPECT_EQ(back.Text(), text);
+      continue;
+    }
+    const Variant& bytes = v.Array()->items.empty() ? back : back.Array()->items[1];
+    EXPECT_TRUE(std::ranges::equal(bytes.ByteSpan(), big));
+    EXPECT_EQ(bytes.ByteSpan().data(), received);
+  }
+  Writer w;
+  w.Put(owned);
+  EXPECT_EQ(w.Blocks()[0].data(), owned.ByteSpan().data());
+  Writer lent;
+  lent.Put(Variant::LendBytes(lender));
+  EXPECT_EQ(lent.Blocks()[0].data(), lender.data());
+}
+
+TEST(WireFormat, MissingOrMismatchedBlocksAreRefused) {
+  Writer w;
+  w.Put(Variant::FromBytes(Bytes(kOutOfLineBytes, 1)));
+  const Bytes& body = w.Buffer();
+  std::vector<std::vector<Bytes>> cases = {{}, {Bytes(kOutOfLineBytes - 1, 1)},
+                                           {Bytes(kOutOfLineBytes, 1), Bytes(kOutOfLineBytes, 2)}};
+  for (std::vector<Bytes>& blocks : cases) {
+    Reader r(body.data(), body.size(), nullptr, &blocks);
+    Variant back;
+    EXPECT_THROW((r.Get(back), r.ExpectEnd()), ProtocolError) << blocks.size() << " blocks";
+  }
+  Reader noBlocks(body.data(), body.size());
+  Variant back;
+  EXPECT_THROW(noBlocks.Get(back), ProtocolError);
+}
+
 TEST(WireFormat, ValuesWithoutALayoutAreRefusedBeforeSending) {
   auto odd = std::make_shared<SafeArray>();
   odd->elementType = VT_EMPTY;
@@ -218,10 +273,79 @@ TEST(FrameSocket, FramesArriveWholeAndInOrder) {
   EXPECT_FALSE(receiver.PopFrame());
 }
 
+// Blocks arrive whole and in order whatever pieces the stream brings them in: behind a frame
+// that is still buffered, after a pause in the middle, and straight into their buffers.
+TEST(FrameSocket, BlocksArriveWholeWhateverPiecesTheyComeIn) {
+  SocketPair pair;
+  FrameSocket receiver(pair.b);
+  const Bytes first(3 << 20, 0xA1);
+  Bytes second(kOutOfLineBytes + 5);
+  for (size_t i = 0; i < second.size(); ++i) second[i] = static_cast<uint8_t>(i);
+  const std::span<const uint8_t> blocks[] = {first, second};
+  FrameSocket sender(pair.a);
+  std::thread writer([&] {
+    sender.Send(FrameKind::OneWay, Message::Release, 0, Bytes{9});
+    sender.Send(FrameKind::Request, Message::Invoke, 5, Bytes{1, 2}, blocks);
+    sender.Send(FrameKind::Reply, Message::Invoke, 6, Bytes{3});
+  });
+  std::vector<Frame> frames;
+  while (frames.size() < 3) {
+    if (std::optional<Frame> frame = receiver.PopFrame()) {
+      frames.push_back(std::move(*frame));
+      continue;
+    }
+    if (!receiver.WaitAndRead(5000)) break;
+  }
+  writer.join();
+  ASSERT_EQ(frames.size(), 3u);
+  EXPECT_EQ(frames[0].body, Bytes{9});
+  EXPECT_TRUE(frames[0].blocks.empty());
+  EXPECT_EQ(frames[1].callId, 5u);
+  EXPECT_EQ(frames[1].body, (Bytes{1, 2}));
+  ASSERT_EQ(frames[1].blocks.size(), 2u);
+  EXPECT_EQ(frames[1].blocks[0], first);
+  EXPECT_EQ(frames[1].blocks[1], second);
+  EXPECT_EQ(frames[2].callId, 6u);
+}
+
+TEST(FrameSocket, AFrameTrickledInByteRunsIsAssembled) {
+  SocketPair pair;
+  FrameSocket receiver(pair.b);
+  Bytes block(200000);
+  for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 13);
+  const std::span<const uint8_t> blocks[] = {block};
+  // The whole frame as the sender writes it, captured from a socket pair of its own.
+  SocketPair capture;
+  {
+    FrameSocket sender(capture.a);
+    ASSERT_TRUE(sender.Send(FrameKind::Request, Message::Invoke, 9, Bytes{4, 5, 6}, blocks));
+  }
+  Bytes wire;
+  uint8_t buffer[65536];
+  for (ssize_t n; (n = read(capture.b, buffer, sizeof buffer)) > 0;) wire.insert(wire.end(), buffer, buffer + n);
+  close(capture.b);
+  std::optional<Frame> frame;
+  for (size_t at = 0, step = 1; at < wire.size(); at += step, step = step * 3 % 70001 + 1) {
+    const size_t n = std::min(step, wire.size() - at);
+    ASSERT_EQ(write(pair.a, wire.data() + at, n), static_cast<ssize_t>(n));
+    ASSERT_TRUE(receiver.WaitAndRead(5000));
+    ASSERT_FALSE(frame);
+    frame = receiver.PopFrame();
+  }
+  ASSERT_TRUE(frame);
+  EXPECT_EQ(frame->body, (Bytes{4, 5, 6}));
+  ASSERT_EQ(frame->blocks.size(), 1u);
+  EXPECT_EQ(frame->blocks[0], block);
+  close(pair.a);
+}
+
 TEST(FrameSocket, BadHeadersAreRefused) {
   const Bytes headers[] = {
-      {0xFF, 0xFF, 0xFF, 0xFF, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0},  // body beyond the limit
-      {0, 0, 0, 0, 9, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0},              // unknown frame kind
+      {0xFF, 0xFF, 0xFF, 0xFF, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},  // body beyond the limit
+      {0, 0, 0, 0, 9, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},              // unknown frame kind
+      {0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F},  // too many blocks
+      // One block larger than all blocks of a frame may be together.
+      {0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40},
   };
   for (const Bytes& header : headers) {
     SocketPair pair;

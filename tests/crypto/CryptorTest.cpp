@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <nettle/twofish.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
+#include <stdexcept>
 
 #include "automation/ByteConvert.h"
 #include "automation/Dispatch.h"
@@ -132,6 +134,47 @@ TEST(CryptorTest, InitVectorUsesItsFirst16BytesAndZeroPadsAShortOne) {
   Bytes padded = shortIv;
   padded.resize(16, 0);
   EXPECT_EQ(Twofish(plain, key, shortIv, CipherDirection::Encrypt), NettleCfb8(plain, key, padded, false));
+}
+
+// Any range decrypted alone equals the same range of the whole decryption: ranges at the start
+// (inside the initial vector's reach), at the end, across every 16-byte boundary, and at random.
+TEST(CryptorTest, RangesDecryptAloneAsTheyDoInTheWhole) {
+  struct KeySet {
+    Bytes key, iv;
+  };
+  const KeySet keySets[] = {{RandomBytes(16, 71), RandomBytes(16, 72)},
+                            {RandomBytes(5, 73), {}},              // padded key, derived vector
+                            {RandomBytes(32, 74), {9, 8, 7}}};     // short vector
+  const Bytes ciphertext = RandomBytes(1000, 75);
+  std::mt19937 random(76);
+  for (const KeySet& k : keySets) {
+    const Bytes whole = Twofish(ciphertext, k.key, k.iv, CipherDirection::Decrypt);
+    TwofishCfb8Decryptor decryptor(k.key, k.iv);
+    std::vector<std::pair<size_t, size_t>> ranges;  // start, end
+    for (size_t start = 0; start <= 20; ++start) ranges.push_back({start, start + 3});
+    for (size_t end = 990; end <= 1000; ++end) ranges.push_back({end - 7, end});
+    for (size_t boundary = 16; boundary < 1000; boundary += 16) {
+      ranges.push_back({boundary - 1, boundary + 1});
+      ranges.push_back({boundary, std::min<size_t>(boundary + 17, 1000)});
+      ranges.push_back({boundary - 15, boundary});
+    }
+    for (int i = 0; i < 200; ++i) {
+      size_t a = random() % 1001, b = random() % 1001;
+      ranges.push_back({std::min(a, b), std::max(a, b)});
+    }
+    ranges.push_back({0, 1000});
+    for (auto [start, end] : ranges) {
+      Bytes part(end - start);
+      decryptor.Decrypt(ciphertext, start, part);
+      ASSERT_TRUE(std::equal(part.begin(), part.end(), whole.begin() + static_cast<std::ptrdiff_t>(start)))
+          << "range " << start << " to " << end << ", key of " << k.key.size() << " bytes";
+    }
+  }
+  TwofishCfb8Decryptor decryptor(RandomBytes(16, 77), {});
+  Bytes two(2);
+  EXPECT_THROW(decryptor.Decrypt(ciphertext, 999, two), std::out_of_range);
+  EXPECT_THROW(TwofishCfb8Decryptor(Bytes(33, 1), {}), std::invalid_argument);
+  EXPECT_THROW(TwofishCfb8Decryptor(Bytes{}, {}), std::invalid_argument);
 }
 
 TEST(CryptorTest, EveryCallRestartsFromTheInitVector) {

@@ -15,20 +15,20 @@ BridgeEndpoint::~BridgeEndpoint() {
 
 // ---- calls --------------------------------------------------------------------------------
 
-bool BridgeEndpoint::CallRaw(Message message, const Bytes& body, Bytes& replyBody) {
+bool BridgeEndpoint::CallRaw(Message message, const Writer& request, Frame& reply) {
   if (closed_ || !OnOwnerThread()) return false;
   auto keepAlive = shared_from_this();
   const uint64_t callId = ++nextCallId_;
   ++traffic_;
   pending_.insert(callId);
-  if (!socket_.Send(FrameKind::Request, message, callId, body)) {
+  if (!socket_.Send(FrameKind::Request, message, callId, request.Buffer(), request.Blocks())) {
     pending_.erase(callId);
     Close();
     return false;
   }
   for (;;) {
     if (auto it = replies_.find(callId); it != replies_.end()) {
-      replyBody = std::move(it->second);
+      reply = std::move(it->second);
       replies_.erase(it);
       pending_.erase(callId);
       return true;
@@ -69,18 +69,18 @@ bool BridgeEndpoint::HandleOneBufferedFrame() {
 void BridgeEndpoint::HandleFrame(Frame& frame) {
   if (frame.kind != FrameKind::Reply) ++traffic_;
   if (frame.kind == FrameKind::Reply) {
-    if (pending_.count(frame.callId)) replies_[frame.callId] = std::move(frame.body);
+    if (pending_.count(frame.callId)) replies_[frame.callId] = std::move(frame);
     return;
   }
-  Reader request(frame.body.data(), frame.body.size(), this);
+  Reader request(frame.body.data(), frame.body.size(), this, &frame.blocks);
   if (!ServeObjectMessage(frame, request) && !ServePageMessage(frame, request)) {
     throw ProtocolError("unknown bridge message");
   }
 }
 
-void BridgeEndpoint::SendReply(const Frame& frame, Writer& reply) {
+void BridgeEndpoint::SendReply(const Frame& frame, const Writer& reply) {
   if (frame.kind != FrameKind::Request) return;
-  if (!socket_.Send(FrameKind::Reply, frame.message, frame.callId, reply.Buffer())) Close();
+  if (!socket_.Send(FrameKind::Reply, frame.message, frame.callId, reply.Buffer(), reply.Blocks())) Close();
 }
 
 void BridgeEndpoint::Close() {

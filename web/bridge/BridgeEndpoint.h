@@ -68,7 +68,7 @@ class BridgeEndpoint : public ObjectCodec, public std::enable_shared_from_this<B
   virtual void OnClosed() {}
 
   FrameSocket& Socket() { return socket_; }
-  bool CallRaw(Message message, const Bytes& body, Bytes& replyBody);
+  bool CallRaw(Message message, const Writer& request, Frame& reply);
 
   // Reads a request, runs `serve` on it and sends its reply. A failure inside becomes a failed
   // status rather than a broken connection. The reply leaves before the request's and the reply's
@@ -76,7 +76,7 @@ class BridgeEndpoint : public ObjectCodec, public std::enable_shared_from_this<B
   // that names it.
   template <class M, class F>
   void Serve(const Frame& frame, Reader& in, F&& serve);
-  void SendReply(const Frame& frame, Writer& reply);
+  void SendReply(const Frame& frame, const Writer& reply);
 
   // Whether proxies made here take the interface descriptions the other side announces. The host
   // does not: pages have no interface tables, and a page must not add to the host's.
@@ -106,7 +106,7 @@ class BridgeEndpoint : public ObjectCodec, public std::enable_shared_from_this<B
   uint64_t nextCallId_ = 0;
   uint64_t traffic_ = 0;
   std::unordered_set<uint64_t> pending_;
-  std::unordered_map<uint64_t, Bytes> replies_;
+  std::unordered_map<uint64_t, Frame> replies_;
 
   uint64_t nextExportId_ = 0;
   std::unordered_map<uint64_t, ExportEntry> exports_;
@@ -123,10 +123,10 @@ HRESULT BridgeEndpoint::Call(const typename M::Request& request, typename M::Rep
   } catch (const UnsupportedValue&) {
     return DISP_E_BADVARTYPE;
   }
-  Bytes body;
-  if (!CallRaw(M::kId, writer.Buffer(), body)) return RPC_E_DISCONNECTED;
+  Frame answer;
+  if (!CallRaw(M::kId, writer, answer)) return RPC_E_DISCONNECTED;
   try {
-    Reader reader(body.data(), body.size(), this);
+    Reader reader(answer.body.data(), answer.body.size(), this, &answer.blocks);
     reader.Get(reply);
     reader.ExpectEnd();
     return S_OK;
@@ -175,7 +175,7 @@ void BridgeEndpoint::Post(const typename M::Request& request) {
   } catch (const UnsupportedValue&) {
     return;
   }
-  if (!socket_.Send(FrameKind::OneWay, M::kId, 0, writer.Buffer())) Close();
+  if (!socket_.Send(FrameKind::OneWay, M::kId, 0, writer.Buffer(), writer.Blocks())) Close();
 }
 
 }  // namespace ulka::bridge

@@ -3,8 +3,9 @@
 // page. A message with `kOneWay` has no reply. Object ids name entries of the table of the side
 // that owns the object (`object` fields always name the receiver's table).
 //
-// Frame: uint32 body size, uint8 frame kind, uint16 message, uint64 call id, then the body
-// (the request's or the reply's fields in order, see WireFormat.h).
+// Frame: uint32 body size, uint8 frame kind, uint16 message, uint64 call id, uint32 block count,
+// then the body (the request's or the reply's fields in order, see WireFormat.h), then for each
+// block its size as a uint64, then the blocks' bytes.
 #pragma once
 
 #include <tuple>
@@ -72,7 +73,7 @@ struct WireMember {
 // ---- page messages ------------------------------------------------------------------------
 
 // Changes whenever a message's shape changes: an extension from another build is refused.
-constexpr uint32_t kProtocolVersion = 2;
+constexpr uint32_t kProtocolVersion = 3;
 
 // Web process -> host, once per page connection: the protocol it speaks, which page this is, and
 // the secret the host handed the extension at start-up (other local processes cannot speak to
@@ -176,6 +177,8 @@ struct ReleaseMsg {
 
 // Limits that keep a broken peer from exhausting the other side.
 constexpr uint32_t kMaxFrameBody = 512u << 20;
-constexpr size_t kFrameHeaderSize = 4 + 1 + 2 + 8;
+constexpr uint64_t kMaxFrameBlocks = 1u << 16;
+constexpr uint64_t kMaxFrameBlocksSize = uint64_t{1} << 30;  // all blocks of one frame together
+constexpr size_t kFrameHeaderSize = 4 + 1 + 2 + 8 + 4;
 
 }  // namespace ulka::bridge

@@ -207,8 +207,10 @@ HRESULT BridgeProxy::Send(DISPID id, uint16_t flags, bool viaEx, DispParams& par
   request.flags = flags;
   request.viaEx = viaEx;
   request.wantResult = result != nullptr;
-  request.args.assign(params.args.begin(), params.args.end());
-  for (const NamedArg& n : params.named) request.named.push_back({n.id, n.value});
+  // Lent byte arrays are written out before the call returns: they are passed on, not copied.
+  request.args.reserve(params.args.size());
+  for (const Variant& arg : params.args) request.args.push_back(Variant::Share(arg));
+  for (const NamedArg& n : params.named) request.named.push_back({n.id, Variant::Share(n.value)});
   InvokeMsg::Reply reply;
   if (HRESULT sent = endpoint->Call<InvokeMsg>(request, reply); Failed(sent)) {
     return sent == RPC_E_DISCONNECTED ? Unavailable(sent, excep) : sent;

@@ -54,6 +54,26 @@ void Writer::Put(const Bytes& b) {
   out_.insert(out_.end(), b.begin(), b.end());
 }
 
+void Writer::PutBlock(std::span<const uint8_t> bytes) {
+  Put(static_cast<uint32_t>(bytes.size()));
+  if (bytes.size() >= kOutOfLineBytes) {
+    blocks_.push_back(bytes);
+  } else {
+    out_.insert(out_.end(), bytes.begin(), bytes.end());
+  }
+}
+
+void Writer::PutText(const WideString& s) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(s.data());
+  const size_t size = s.size() * sizeof(char16_t);
+  if (size < kOutOfLineBytes) {
+    Put(s);
+    return;
+  }
+  Put(static_cast<uint32_t>(s.size()));
+  blocks_.emplace_back(bytes, size);
+}
+
 void Writer::Put(const WireObject& o) {
   Put(static_cast<uint8_t>(o.owner));
   if (o.owner == WireObject::Owner::None) return;
@@ -98,7 +118,7 @@ void Writer::Put(const Variant& source) {
       Put(v.Double());
       return;
     case VT_BSTR:
-      Put(v.Text());
+      PutText(v.Text());
       return;
     case VT_DISPATCH:
       Put(v.Dispatch() && codec_ ? codec_->Export(v.Dispatch()) : WireObject{});
@@ -120,7 +140,7 @@ void Writer::PutArray(const SafeArray& a) {
     Put(b.count);
     Put(b.lower);
   }
-  Put(a.data);
+  PutBlock(a.Packed());
   Put(static_cast<uint32_t>(a.items.size()));
   for (const Variant& item : a.items) Put(item);
 }
@@ -140,6 +160,47 @@ void Reader::Get(Bytes& b) {
   if (Remaining() < n) throw ProtocolError("truncated bytes in a bridge message");
   b.assign(p_, p_ + n);
   p_ += n;
+}
+
+size_t Reader::BlockBytesLeft() const {
+  size_t total = 0;
+  for (size_t i = nextBlock_; blocks_ && i < blocks_->size(); ++i) total += (*blocks_)[i].size();
+  return total;
+}
+
+Bytes Reader::TakeBlock(size_t size) {
+  if (!blocks_ || nextBlock_ >= blocks_->size() || (*blocks_)[nextBlock_].size() != size) {
+    throw ProtocolError("missing block in a bridge message");
+  }
+  return std::move((*blocks_)[nextBlock_++]);
+}
+
+void Reader::GetBlock(Bytes& b) {
+  uint32_t n;
+  Get(n);
+  if (n < kOutOfLineBytes) {
+    if (Remaining() < n) throw ProtocolError("truncated bytes in a bridge message");
+    b.assign(p_, p_ + n);
+    p_ += n;
+    return;
+  }
+  b = TakeBlock(n);
+}
+
+void Reader::GetText(WideString& s) {
+  uint32_t n;
+  Get(n);
+  const size_t size = size_t{n} * sizeof(char16_t);
+  if (size < kOutOfLineBytes) {
+    if (Remaining() < size) throw ProtocolError("truncated text in a bridge message");
+    s.resize(n);
+    if (n) std::memcpy(s.data(), p_, size);
+    p_ += size;
+    return;
+  }
+  Bytes block = TakeBlock(size);
+  s.resize(n);
+  std::memcpy(s.data(), block.data(), size);
 }
 
 void Reader::Get(WireObject& o) {
@@ -203,7 +264,7 @@ void Reader::Get(Variant& v) {
     }
     case VT_BSTR: {
       WideString s;
-      Get(s);
+      GetText(s);
       v = Variant(std::move(s));
       return;
     }
@@ -233,10 +294,10 @@ void Reader::GetArray(VarType elementType, Variant& v) {
     Get(b.lower);
     count *= b.count;
     // Every element takes at least one byte of what follows.
-    if (count > Remaining()) throw ProtocolError("array too large in a bridge message");
+    if (count > Remaining() + BlockBytesLeft()) throw ProtocolError("array too large in a bridge message");
     array->bounds.push_back(b);
   }
-  Get(array->data);
+  GetBlock(array->data);
   std::vector<Variant> items;
   Get(items);
   array->items = std::move(items);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstring>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -46,11 +47,19 @@ class ObjectCodec {
   ~ObjectCodec() = default;
 };
 
+// Byte arrays and texts of this many bytes or more travel as blocks after the message's body:
+// written from their owner's memory and read into a buffer of their own, never copied on the way.
+constexpr size_t kOutOfLineBytes = 64 * 1024;
+
 class Writer {
  public:
   explicit Writer(ObjectCodec* codec = nullptr) : codec_(codec) {}
 
   Bytes& Buffer() { return out_; }
+  const Bytes& Buffer() const { return out_; }
+  // The blocks the body refers to, in order. They point into the values written: those must stay
+  // alive and unchanged until the frame has been sent.
+  const std::vector<std::span<const uint8_t>>& Blocks() const { return blocks_; }
 
   void Put(uint8_t v) { out_.push_back(v); }
   void Put(bool v) { out_.push_back(v ? 1 : 0); }
@@ -84,20 +93,25 @@ class Writer {
     std::memcpy(out_.data() + at, &v, sizeof v);
   }
   void PutArray(const SafeArray& a);
+  void PutBlock(std::span<const uint8_t> bytes);  // inline when short, else after the body
+  void PutText(const WideString& s);               // likewise
 
   ObjectCodec* codec_;
   Bytes out_;
+  std::vector<std::span<const uint8_t>> blocks_;
   int depth_ = 0;  // nesting of Variant arrays, bounded as the reader bounds it
 };
 
 class Reader {
  public:
-  Reader(const uint8_t* data, size_t size, ObjectCodec* codec = nullptr)
-      : p_(data), end_(data + size), codec_(codec) {}
+  // `blocks` are the frame's blocks, taken over as the body names them.
+  Reader(const uint8_t* data, size_t size, ObjectCodec* codec = nullptr, std::vector<Bytes>* blocks = nullptr)
+      : p_(data), end_(data + size), codec_(codec), blocks_(blocks) {}
 
   size_t Remaining() const { return static_cast<size_t>(end_ - p_); }
   void ExpectEnd() const {
     if (p_ != end_) throw ProtocolError("trailing bytes in a bridge message");
+    if (blocks_ && nextBlock_ != blocks_->size()) throw ProtocolError("unused blocks in a bridge message");
   }
 
   void Get(uint8_t& v) { GetRaw(v); }
@@ -140,10 +154,16 @@ class Reader {
     p_ += sizeof v;
   }
   void GetArray(VarType elementType, Variant& v);
+  void GetBlock(Bytes& b);
+  void GetText(WideString& s);
+  Bytes TakeBlock(size_t size);
+  size_t BlockBytesLeft() const;
 
   const uint8_t* p_;
   const uint8_t* end_;
   ObjectCodec* codec_;
+  std::vector<Bytes>* blocks_;
+  size_t nextBlock_ = 0;
   int depth_ = 0;  // nesting of Variant arrays
 };
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "automation/Unicode.h"
+#include "script/JsBinding.h"
 #include "web/extension/PageLink.h"
 
 namespace {
@@ -79,6 +80,7 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(W
   g_variant_get(const_cast<GVariant*>(data), "(&s&s)", &address, &secret);
   State().address = address;
   State().secret = secret;
+  ulka::AllowOwnBufferArrays(false);  // a web process keeps every typed array in the caged heap
   g_signal_connect(extension, "page-created", G_CALLBACK(OnPageCreated), nullptr);
   g_signal_connect(webkit_script_world_get_default(), "window-object-cleared", G_CALLBACK(OnWindowObjectCleared),
                    nullptr);
