@@ -13,23 +13,12 @@ namespace ulka {
 
 const InterfaceInfo& TFsFile::Info() {
   using F = TFsFile;
-  static const InterfaceInfo info =
-      InterfaceBuilder<F>("IFile", "{CCD31FC9-20D9-4C8A-B970-922C2DE7FEC1}")
-          .Getter(0, "Path", Inherited<F>(&TFsItem::GetPath))
-          .Property(1, "Name", Inherited<F>(&TFsItem::GetName), Inherited<F>(&TFsItem::SetName))
-          .Getter(2, "ParentFolder", Inherited<F>(&TFsItem::GetParentFolder))
-          .Getter(3, "Size", &F::GetSize)
-          .Getter(4, "Type", Inherited<F>(&TFsItem::GetType))
-          .Getter(5, "DateCreated", Inherited<F>(&TFsItem::GetDateCreated))
-          .Getter(6, "DateLastModified", Inherited<F>(&TFsItem::GetDateLastModified))
-          .Getter(7, "DateLastAccessed", Inherited<F>(&TFsItem::GetDateLastAccessed))
-          .Property(8, "Attributes", Inherited<F>(&TFsItem::GetAttributes), Inherited<F>(&TFsItem::SetAttributes))
-          .Getter(9, "Drive", Inherited<F>(&TFsItem::GetDrive))
-          .Method(10, "Copy", &F::Copy, {Arg("Destination"), Opt("OverWriteFiles", true)})
-          .Method(11, "Move", &F::Move, {Arg("Destination")})
-          .Method(12, "Delete", &F::Delete, {Opt("Force", false)})
-          .Method(13, "OpenAsTextStream", &F::OpenAsTextStream, {Opt("IOMode", int32_t{1}), Opt("Format", int32_t{0})})
-          .Build();
+  static const InterfaceInfo info = [] {
+    InterfaceBuilder<F> builder("IFile", "{CCD31FC9-20D9-4C8A-B970-922C2DE7FEC1}");
+    return AddItemMembers(builder)
+        .Method(13, "OpenAsTextStream", &F::OpenAsTextStream, {Opt("IOMode", int32_t{1}), Opt("Format", int32_t{0})})
+        .Build();
+  }();
   return info;
 }
 

@@ -33,27 +33,16 @@ std::vector<fs::path> EntriesOf(const std::string& folder, bool folders) {
 
 const InterfaceInfo& TFsFolder::Info() {
   using F = TFsFolder;
-  static const InterfaceInfo info =
-      InterfaceBuilder<F>("IFolder", "{019F8714-3D18-493C-8F7E-7C1938C2D89F}")
-          .Getter(0, "Path", Inherited<F>(&TFsItem::GetPath))
-          .Property(1, "Name", Inherited<F>(&TFsItem::GetName), Inherited<F>(&TFsItem::SetName))
-          .Getter(2, "ParentFolder", Inherited<F>(&TFsItem::GetParentFolder))
-          .Getter(3, "Size", &F::GetSize)
-          .Getter(4, "Type", Inherited<F>(&TFsItem::GetType))
-          .Getter(5, "DateCreated", Inherited<F>(&TFsItem::GetDateCreated))
-          .Getter(6, "DateLastModified", Inherited<F>(&TFsItem::GetDateLastModified))
-          .Getter(7, "DateLastAccessed", Inherited<F>(&TFsItem::GetDateLastAccessed))
-          .Property(8, "Attributes", Inherited<F>(&TFsItem::GetAttributes), Inherited<F>(&TFsItem::SetAttributes))
-          .Getter(9, "Drive", Inherited<F>(&TFsItem::GetDrive))
-          .Method(10, "Copy", &F::Copy, {Arg("Destination"), Opt("OverWriteFiles", true)})
-          .Method(11, "Move", &F::Move, {Arg("Destination")})
-          .Method(12, "Delete", &F::Delete, {Opt("Force", false)})
-          .Getter(13, "IsRootFolder", &F::GetIsRootFolder)
-          .Getter(14, "Files", &F::GetFiles)
-          .Getter(15, "SubFolders", &F::GetSubFolders)
-          .Method(16, "CreateTextFile", &F::CreateTextFile,
-                  {Arg("FileName"), Opt("Overwrite", true), Opt("Unicode", false)})
-          .Build();
+  static const InterfaceInfo info = [] {
+    InterfaceBuilder<F> builder("IFolder", "{019F8714-3D18-493C-8F7E-7C1938C2D89F}");
+    return AddItemMembers(builder)
+        .Getter(13, "IsRootFolder", &F::GetIsRootFolder)
+        .Getter(14, "Files", &F::GetFiles)
+        .Getter(15, "SubFolders", &F::GetSubFolders)
+        .Method(16, "CreateTextFile", &F::CreateTextFile,
+                {Arg("FileName"), Opt("Overwrite", true), Opt("Unicode", false)})
+        .Build();
+  }();
   return info;
 }
 

@@ -16,12 +16,6 @@ enum FsAttribute : int32_t {
   kAttrAlias = 1024,  // a symbolic link
 };
 
-// The member tables of files and folders name members that TFsItem implements.
-template <class Derived, class R, class Base, class... A>
-constexpr auto Inherited(R (Base::*member)(A...)) -> R (Derived::*)(A...) {
-  return member;
-}
-
 class TFsItem : public TVekObject {
  public:
   WideString GetPath() { return FPath; }
@@ -45,5 +39,25 @@ class TFsItem : public TVekObject {
   WideString FPath;
   bool FFolder;
 };
+
+// The members files and folders share, at the same numbers in both tables; `F` implements Size,
+// Copy, Move and Delete itself and inherits the rest from TFsItem.
+template <class F>
+InterfaceBuilder<F>& AddItemMembers(InterfaceBuilder<F>& builder) {
+  auto inherited = []<class R, class... A>(R (TFsItem::*member)(A...)) -> R (F::*)(A...) { return member; };
+  return builder.Getter(0, "Path", inherited(&TFsItem::GetPath))
+      .Property(1, "Name", inherited(&TFsItem::GetName), inherited(&TFsItem::SetName))
+      .Getter(2, "ParentFolder", inherited(&TFsItem::GetParentFolder))
+      .Getter(3, "Size", &F::GetSize)
+      .Getter(4, "Type", inherited(&TFsItem::GetType))
+      .Getter(5, "DateCreated", inherited(&TFsItem::GetDateCreated))
+      .Getter(6, "DateLastModified", inherited(&TFsItem::GetDateLastModified))
+      .Getter(7, "DateLastAccessed", inherited(&TFsItem::GetDateLastAccessed))
+      .Property(8, "Attributes", inherited(&TFsItem::GetAttributes), inherited(&TFsItem::SetAttributes))
+      .Getter(9, "Drive", inherited(&TFsItem::GetDrive))
+      .Method(10, "Copy", &F::Copy, {Arg("Destination"), Opt("OverWriteFiles", true)})
+      .Method(11, "Move", &F::Move, {Arg("Destination")})
+      .Method(12, "Delete", &F::Delete, {Opt("Force", false)});
+}
 
 }  // namespace ulka
