@@ -1,13 +1,13 @@
 #include "automation/Encodings.h"
 
 #include <openssl/evp.h>
-#include <sys/mman.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
 
+#include "automation/LargeBuffer.h"
 #include "automation/Messages.h"
 #include "automation/VekError.h"
 
@@ -20,21 +20,6 @@ constexpr char kBase64Alphabet[] =
 constexpr uint32_t kInvalidSextet = 0x80000000u;
 
 using CharPair = std::array<char16_t, 2>;
-
-// Reserves a fresh result buffer. A large one is new memory from the system, and faulting it in
-// page by page costs more than encoding into it; asking for huge pages first makes that a few
-// faults.
-template <class Buffer>
-void ReserveLarge(Buffer& buffer, size_t count) {
-  constexpr size_t kHugePage = size_t{2} << 20;
-  const size_t size = count * sizeof(buffer[0]);
-  buffer.reserve(count);
-  if (size < 2 * kHugePage) return;
-  auto start = reinterpret_cast<uintptr_t>(buffer.data());
-  uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
-  uintptr_t last = (start + size) & ~(kHugePage - 1);
-  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
 
 // The text grows a cache-sized piece at a time, so the string's zero fill and the encoding of
 // each piece meet in the cache instead of passing through memory twice.

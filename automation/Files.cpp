@@ -1,7 +1,6 @@
 #include "automation/Files.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include <string>
 #include <system_error>
 
+#include "automation/LargeBuffer.h"
 #include "automation/Messages.h"
 #include "automation/Unicode.h"
 #include "automation/VekError.h"
@@ -22,18 +22,6 @@ namespace ulka {
 namespace {
 
 [[noreturn]] void FailRangeCheck() { Fail(msg::kRangeCheckError); }
-
-// A buffer for a large file asks for huge pages first: faulting in a file's worth of fresh small
-// pages costs several times what reading the file does.
-void PreferHugePages(Bytes& bytes, size_t size) {
-  constexpr uintptr_t kHugePage = 2 << 20;
-  if (size < 4 * kHugePage) return;
-  bytes.reserve(size);
-  const auto start = reinterpret_cast<uintptr_t>(bytes.data());
-  const uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
-  const uintptr_t last = (start + size) & ~(kHugePage - 1);
-  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
 
 // Reads the hinted size straight into place, then whatever more there is through a small buffer
 // (a file that grew, or one under /proc that reports no size): a file of just the hinted size is
@@ -46,7 +34,7 @@ bool ReadToEnd(int fd, Bytes& bytes, size_t sizeHint) {
     } while (got < 0 && errno == EINTR);
     return got;
   };
-  PreferHugePages(bytes, sizeHint);
+  ReserveLarge(bytes, sizeHint);
   bytes.resize(sizeHint);
   size_t used = 0;
   while (used < bytes.size()) {

@@ -23,7 +23,7 @@ for exe in "$build"/bench/bench_*; do
 done
 # Whole programs: each script adds its own rows.
 for script in "$here"/*.sh; do
-  case "$(basename "$script")" in run.sh) continue ;; esac
+  case "$(basename "$script")" in run.sh | display-env.sh) continue ;; esac
   echo "== $(basename "$script")"
   bash "$script" "$build" || python3 "$here/table.py" failed "$(basename "$script")" "exited with $?"
 done

@@ -8,12 +8,7 @@
 set -euo pipefail
 build=$(cd "${1:-build-bench}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"; fi
-export WEBKIT_DISABLE_DMABUF_RENDERER=1
-work=$(mktemp -d)
-export HOME=$work/home XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
-mkdir -p "$HOME"
-trap 'rm -rf "$work"' EXIT
+source "$here/display-env.sh"
 row() { python3 "$here/table.py" row "$@"; }
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 now() { date +%s.%N; }

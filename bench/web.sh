@@ -8,13 +8,8 @@
 set -euo pipefail
 build=$(cd "${1:-build-bench}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"; fi
-export WEBKIT_DISABLE_DMABUF_RENDERER=1
+source "$here/display-env.sh"
 ulka=$build/app/ulka floor=$build/bench/floor_view
-work=$(mktemp -d)
-export HOME=$work/home XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
-mkdir -p "$HOME"
-trap 'rm -rf "$work"' EXIT
 cp "$here/web/hello.html" "$here/web/start.js" "$here/web/fetch.html" "$work/"
 head -c $((50 * 1048576)) /dev/urandom > "$work/big.bin"
 (cd "$work" && zip -q -0 app.zip fetch.html big.bin)

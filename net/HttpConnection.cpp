@@ -6,6 +6,8 @@
 #include <cctype>
 #include <mutex>
 
+#include "automation/LargeBuffer.h"
+
 namespace ulka {
 namespace {
 
@@ -60,7 +62,7 @@ size_t ReceiveBody(char* data, size_t size, size_t count, void* target) {
     receiver->reserved = true;
     curl_off_t expected = -1;
     curl_easy_getinfo(receiver->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected);
-    if (expected > 0) body.reserve(std::min<size_t>(static_cast<size_t>(expected), receiver->maxBodyBytes));
+    if (expected > 0) ReserveLarge(body, std::min<size_t>(static_cast<size_t>(expected), receiver->maxBodyBytes));
   }
   if (body.size() + length > receiver->maxBodyBytes) return 0;
   body.insert(body.end(), data, data + length);

@@ -253,10 +253,9 @@ double JsTimeFromDate(double date) {
 
 namespace {
 
-JSTypedArrayType TypedArrayTypeOf(JSContextRef ctx, JSValueRef value) {
-  if (!JSValueIsObject(ctx, value)) return kJSTypedArrayTypeNone;
-  return JSValueGetTypedArrayType(ctx, value, nullptr);
-}
+// Below this many bytes a copy costs less than setting up a loan (asking the engine whether the
+// array's buffer can shrink, and ending the loan after the call).
+constexpr size_t kLendFrom = 4096;
 
 // A buffer that can shrink (a resizable ArrayBuffer) could lose bytes under a loan if the host
 // called back into the script during the call: such bytes are copied instead.
@@ -270,11 +269,14 @@ bool CanShrink(JSContextRef ctx, JSObjectRef object, JSTypedArrayType type) {
 }  // namespace
 
 Variant FromJsArgument(JSContextRef ctx, JSValueRef value) {
-  JSTypedArrayType typed = TypedArrayTypeOf(ctx, value);
+  // Every call into the engine takes its lock, so a byte array argument is read with as few as
+  // possible: a typed array is an object, so the value is its object reference.
+  const JSTypedArrayType typed = JSValueGetTypedArrayType(ctx, value, nullptr);
   if (typed == kJSTypedArrayTypeNone) return FromJs(ctx, value);
-  JSObjectRef object = JSValueToObject(ctx, value, nullptr);
-  if (CanShrink(ctx, object, typed)) return FromJs(ctx, value);
-  return Variant::LendBytes(TypedArrayBytes(ctx, object, typed));
+  JSObjectRef object = const_cast<JSObjectRef>(value);
+  std::span<const uint8_t> bytes = TypedArrayBytes(ctx, object, typed);
+  if (bytes.size() >= kLendFrom && !CanShrink(ctx, object, typed)) return Variant::LendBytes(bytes);
+  return Variant::FromBytes(Bytes(bytes.begin(), bytes.end()));
 }
 
 void AllowOwnBufferArrays(bool allow) { ownBufferArrays = allow; }
