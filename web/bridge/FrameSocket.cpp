@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <climits>
 
+#include "automation/LargeBuffer.h"
+
 namespace ulka::bridge {
 
 namespace {
@@ -180,7 +182,7 @@ bool FrameSocket::FillBlocks() {
     }
     if (blocks.size() == incoming.blockCount) return true;
     const size_t size = incoming.sizes[blocks.size()];
-    blocks.emplace_back().reserve(size);  // address space only: pages are touched as bytes arrive
+    ReserveLarge(blocks.emplace_back(), size);  // address space only: pages are touched as bytes arrive
     incoming.filled = 0;
   }
 }
