@@ -31,39 +31,57 @@ namespace {
 
 constexpr size_t kBulk = 100 * 1000 * 1000;
 
-// A child process that answers every 64-byte message with the same bytes.
-struct EchoPeer {
+// Writes or reads `size` bytes whole.
+bool Full(int fd, void* data, size_t size, bool write) {
+  auto* bytes = static_cast<uint8_t*>(data);
+  for (size_t done = 0; done < size;) {
+    ssize_t n = write ? ::write(fd, bytes + done, size - done) : ::read(fd, bytes + done, size - done);
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// A child process that serves the other end of a socket pair until it closes. Forked before any
+// thread exists.
+struct Peer {
   int fd = -1;
   pid_t pid = -1;
 
-  bool Start() {
+  template <class Serve>
+  bool StartServing(Serve serve) {
     int pair[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return false;
     pid = fork();
     if (pid == 0) {
       close(pair[0]);
-      char buffer[64];
-      for (;;) {
-        if (!Exchange(pair[1], buffer, false)) _exit(0);
-      }
+      serve(pair[1]);
+      _exit(0);
     }
     close(pair[1]);
     fd = pair[0];
     return pid > 0;
   }
 
+  ~Peer() {
+    if (fd >= 0) close(fd);
+    if (pid > 0) waitpid(pid, nullptr, 0);
+  }
+};
+
+// A child process that answers every 64-byte message with the same bytes.
+struct EchoPeer : Peer {
+  bool Start() {
+    return StartServing([](int peer) {
+      char buffer[64];
+      while (Exchange(peer, buffer, false)) {
+      }
+    });
+  }
+
   // Reads one message and writes it back (echo side), or writes one and reads the answer.
   static bool Exchange(int fd, char* buffer, bool writeFirst) {
-    auto full = [fd, buffer](bool write) {
-      size_t done = 0;
-      while (done < 64) {
-        ssize_t n = write ? ::write(fd, buffer + done, 64 - done) : ::read(fd, buffer + done, 64 - done);
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-      }
-      return true;
-    };
-    return writeFirst ? full(true) && full(false) : full(false) && full(true);
+    return Full(fd, buffer, 64, writeFirst) && Full(fd, buffer, 64, !writeFirst);
   }
 
   // The fastest and the median of ten chunks, as the page measures its calls.
@@ -83,41 +101,16 @@ struct EchoPeer {
     std::chrono::duration<double, std::micro> spent = std::chrono::steady_clock::now() - start;
     return spent.count() / count;
   }
-
-  ~EchoPeer() {
-    if (fd >= 0) close(fd);
-    if (pid > 0) waitpid(pid, nullptr, 0);
-  }
 };
 
 // A child process that takes a whole block of kBulk bytes and sends it back, as the host does.
-struct BulkPeer {
-  int fd = -1;
-  pid_t pid = -1;
-
-  static bool Full(int fd, uint8_t* data, size_t size, bool write) {
-    for (size_t done = 0; done < size;) {
-      ssize_t n = write ? ::write(fd, data + done, size - done) : ::read(fd, data + done, size - done);
-      if (n <= 0) return false;
-      done += static_cast<size_t>(n);
-    }
-    return true;
-  }
-
+struct BulkPeer : Peer {
   bool Start() {
-    int pair[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return false;
-    pid = fork();
-    if (pid == 0) {
-      close(pair[0]);
+    return StartServing([](int peer) {
       std::vector<uint8_t> block(kBulk);
-      while (Full(pair[1], block.data(), block.size(), false) && Full(pair[1], block.data(), block.size(), true)) {
+      while (Full(peer, block.data(), block.size(), false) && Full(peer, block.data(), block.size(), true)) {
       }
-      _exit(0);
-    }
-    close(pair[1]);
-    fd = pair[0];
-    return pid > 0;
+    });
   }
 
   // Milliseconds for the bytes to go there and come back.
@@ -126,11 +119,6 @@ struct BulkPeer {
     if (!Full(fd, out.data(), out.size(), true) || !Full(fd, back.data(), back.size(), false)) return -1;
     std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
     return spent.count();
-  }
-
-  ~BulkPeer() {
-    if (fd >= 0) close(fd);
-    if (pid > 0) waitpid(pid, nullptr, 0);
   }
 };
 
