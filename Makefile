@@ -38,7 +38,7 @@ tsan: setup
 	JSC_usePollingTraps=1 tools/run-tests.sh build-tsan -R '$(TSAN_TESTS)'
 
 # The engine stops its threads with signals, which the sanitizer holds back: it polls instead.
-TSAN_TESTS ?= ThreadQueue|script\.script\.threads|BridgeEndpoint|Thread|KeyStore|Dialog
+TSAN_TESTS ?= ThreadQueue|script\.script\.threads|BridgeEndpoint|Thread|bridge\.rtl|KeyStore|Dialog
 
 bench: setup
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DULKA_BENCH=ON

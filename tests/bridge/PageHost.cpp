@@ -2,6 +2,7 @@
 
 #include <libsoup/soup.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -77,6 +78,9 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
 
 void PageHost::InitOnce() {
   if (theContext) return;
+  // A thread-sanitizer build's web extension needs the sanitizer's runtime in the web processes,
+  // which inherit this environment; the shell that starts the tests cannot take it.
+  if (const char* runtime = std::getenv("ULKA_WEB_PROCESS_PRELOAD")) setenv("LD_PRELOAD", runtime, 1);
   gtk_init(nullptr, nullptr);
   theContext = webkit_web_context_new_ephemeral();
   webkit_web_context_register_uri_scheme(theContext, "ulka", ServeScheme, nullptr, nullptr);
