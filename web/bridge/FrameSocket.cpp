@@ -20,6 +20,7 @@ constexpr size_t kReadChunk = 64 * 1024;
 // A block is read straight into its own buffer, which grows by at most this much a read: a peer
 // that announces a large block and sends little makes the buffer no larger than what it sent.
 constexpr size_t kBlockStep = 256 * 1024;
+constexpr int kSocketBufferBytes = 4 << 20;
 
 void MakeNonBlocking(int fd) {
   int flags = fcntl(fd, F_GETFL);
@@ -37,7 +38,13 @@ T Load(const uint8_t* p) {
 }  // namespace
 
 FrameSocket::FrameSocket(int fd) : fd_(fd) {
-  if (fd_ >= 0) MakeNonBlocking(fd_);
+  if (fd_ < 0) return;
+  MakeNonBlocking(fd_);
+  // Large values cross in blocks of megabytes; with the default buffer of a few hundred kilobytes
+  // each side would wake the other hundreds of times for one of them. The system caps the size.
+  const int bufferBytes = kSocketBufferBytes;
+  ::setsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &bufferBytes, sizeof bufferBytes);
+  ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
 }
 
 FrameSocket::~FrameSocket() { Close(); }
