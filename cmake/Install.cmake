@@ -7,6 +7,8 @@ include(GNUInstallDirs)
 install(TARGETS ulka ulka-script RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # bin/ulka finds its web extension in lib/ulka/extension (web/bridge/PageBridge.cpp).
 install(TARGETS ulkaextension LIBRARY DESTINATION lib/ulka/extension)
+# The stripped copy of the host that the packager copies into stand-alone programs.
+install(PROGRAMS ${PROJECT_BINARY_DIR}/app/ulka-standalone DESTINATION lib/ulka)
 
 set(ULKA_DATA_DIR ${CMAKE_INSTALL_DATADIR}/ulka)
 install(FILES tools/ulka-pack.js DESTINATION ${ULKA_DATA_DIR})
@@ -34,7 +36,7 @@ install(CODE "
 # Packs a folder into a stand-alone program, or a Debian package of one (ulka-pack --help).
 exec \\\"\${data}/ulka-pack.sh\\\" \\\"\${bin}/ulka-script\\\" \\\"\${data}/ulka-pack.js\\\" \\\\
   --extension \\\"\${CMAKE_INSTALL_PREFIX}/lib/ulka/extension/libulkaextension.so\\\" \\\\
-  --keys \\\"${ulka_installed_keys}\\\" --default-host \\\"\${bin}/ulka\\\" \\\"\\$@\\\"
+  --keys \\\"${ulka_installed_keys}\\\" --default-host \\\"\${CMAKE_INSTALL_PREFIX}/lib/ulka/ulka-standalone\\\" \\\"\\$@\\\"
 \")
   file(CHMOD \"\$ENV{DESTDIR}\${bin}/ulka-pack\" PERMISSIONS
        OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -14,7 +14,7 @@ pass() { passed=$((passed + 1)); }
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 
 cmake --install "$build" --prefix "$prefix" > "$work/install.log" 2>&1 || { cat "$work/install.log"; exit 1; }
-for file in bin/ulka bin/ulka-script bin/ulka-pack lib/ulka/extension/libulkaextension.so \
+for file in bin/ulka bin/ulka-script bin/ulka-pack lib/ulka/extension/libulkaextension.so lib/ulka/ulka-standalone \
             share/ulka/ulka.d.ts share/ulka/ulka-pack.js share/ulka/ulka-pack.sh share/ulka/ulka-deb.sh \
             share/doc/ulka/reference/index.html share/doc/ulka/reference/IRtl.html share/doc/ulka/guide.md \
             share/man/man1/ulka.1 share/man/man1/ulka-script.1 share/man/man1/ulka-pack.1; do
@@ -41,6 +41,8 @@ if [ -z "${DISPLAY:-}" ]; then echo "no display: the installed programs are not 
     fail "the installed ulka does not use its own extension: $(grep 'web extension' "$work/run.log")"
   "$prefix/bin/ulka-pack" scheme "$work/packed" > "$work/pack.log" 2>&1 && pass || fail "installed ulka-pack: $(cat "$work/pack.log")"
   "$here/run-app.sh" "$work/packed" 0 one two && pass || fail "the program the installed ulka-pack made"
+  # A copy of the stripped host, not of bin/ulka with its symbols.
+  readelf -S --wide "$work/packed" | grep -q '\.symtab' && fail "the installed ulka-pack copied a host with symbols" || pass
 fi
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
