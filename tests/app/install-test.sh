@@ -25,7 +25,8 @@ for program in ulka ulka-script ulka-pack; do
   "$prefix/bin/$program" --version > "$work/version" 2>&1 && grep -q "^$program 1.0" "$work/version" && pass ||
     fail "$program --version: $(cat "$work/version")"
 done
-man -l "$prefix/share/man/man1/ulka-pack.1" > /dev/null 2>&1 && pass || fail "ulka-pack.1 does not format"
+# Formatted without a sanitizer's runtime the tests may preload (troff itself would trip it).
+env -u LD_PRELOAD man -l "$prefix/share/man/man1/ulka-pack.1" > /dev/null 2>&1 && pass || fail "ulka-pack.1 does not format"
 
 # DESTDIR: the files go under it, the packager still names the prefix.
 DESTDIR=$work/stage cmake --install "$build" --prefix /opt/ulka > /dev/null 2>&1
