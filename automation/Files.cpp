@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -34,18 +35,26 @@ bool ReadToEnd(int fd, Bytes& bytes, size_t sizeHint) {
     } while (got < 0 && errno == EINTR);
     return got;
   };
+  // The buffer grows a cache-sized piece at a time and each piece is read into while its zero
+  // fill is still in the cache, so the file's bytes pass through memory once, not twice.
+  constexpr size_t kPiece = size_t{1} << 20;
   ReserveLarge(bytes, sizeHint);
-  bytes.resize(sizeHint);
   size_t used = 0;
-  while (used < bytes.size()) {
-    ssize_t got = readSome(bytes.data() + used, bytes.size() - used);
-    if (got < 0) return false;
-    if (got == 0) break;
-    used += static_cast<size_t>(got);
-  }
-  if (used < bytes.size()) {
-    bytes.resize(used);
-    return true;
+  while (used < sizeHint) {
+    const size_t piece = std::min(kPiece, sizeHint - used);
+    bytes.resize(used + piece);
+    size_t filled = 0;
+    while (filled < piece) {
+      ssize_t got = readSome(bytes.data() + used + filled, piece - filled);
+      if (got < 0) return false;
+      if (got == 0) break;
+      filled += static_cast<size_t>(got);
+    }
+    used += filled;
+    if (filled < piece) {
+      bytes.resize(used);
+      return true;
+    }
   }
   uint8_t more[64 * 1024];
   for (;;) {

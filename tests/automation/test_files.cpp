@@ -52,12 +52,15 @@ TEST_F(FilesTest, MissingFileAnswersFalseAndEmptiesTheBuffer) {
 }
 
 TEST_F(FilesTest, WrittenBytesReadBackExactly) {
-  Bytes data(100000);
-  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7);
-  ASSERT_TRUE(WriteFileBytes(Path("data.bin"), data));
-  Bytes read;
-  ASSERT_TRUE(ReadFileBytes(Path("data.bin"), read));
-  EXPECT_EQ(read, data);
+  // Sizes around the reader's one-megabyte pieces, and one large enough for huge pages.
+  for (size_t size : {size_t{100000}, size_t{1} << 20, (size_t{1} << 20) + 1, 3 * (size_t{1} << 20) - 7, size_t{9} << 20}) {
+    Bytes data(size);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7 + i / 4099);
+    ASSERT_TRUE(WriteFileBytes(Path("data.bin"), data)) << size;
+    Bytes read;
+    ASSERT_TRUE(ReadFileBytes(Path("data.bin"), read)) << size;
+    EXPECT_TRUE(read == data) << size;
+  }
 }
 
 TEST_F(FilesTest, EmptyBufferGivesEmptyFile) {
