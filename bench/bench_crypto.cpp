@@ -7,8 +7,8 @@
 #include <gcrypt.h>
 #include <openssl/evp.h>
 #include <openssl/rsa.h>
-#include <time.h>
 
+#include "bench/CpuTime.h"
 #include "automation/ByteConvert.h"
 #include "crypto/Cryptor.h"
 #include "crypto/Signer.h"
@@ -33,26 +33,10 @@ const Bytes& Key(size_t size) {
 
 const Bytes kIv = Pattern(16);
 
-double ThreadCpuSeconds() {
-  timespec t;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-// Runs `body` once per iteration and reports its thread CPU time as the iteration time.
-template <class F>
-void TimeByCpu(benchmark::State& state, F&& body) {
-  for (auto _ : state) {
-    const double start = ThreadCpuSeconds();
-    body();
-    state.SetIterationTime(ThreadCpuSeconds() - start);
-  }
-}
-
 void BM_TwofishCfb8(benchmark::State& state) {
   const Bytes data = Pattern(kStreamBytes);
   const Bytes& key = Key(static_cast<size_t>(state.range(0)));
-  TimeByCpu(state, [&] {
+  bench::TimeByCpu(state, [&] {
     std::optional<Bytes> out = TwofishCfb8(data, key, kIv, CipherDirection::Encrypt);
     benchmark::DoNotOptimize(out->data());
   });
@@ -65,7 +49,7 @@ void BM_GcryptTwofishCfb8(benchmark::State& state) {
   const Bytes data = Pattern(kStreamBytes);
   const Bytes& key = Key(static_cast<size_t>(state.range(0)));
   const int algorithm = key.size() == 16 ? GCRY_CIPHER_TWOFISH128 : GCRY_CIPHER_TWOFISH;
-  TimeByCpu(state, [&] {
+  bench::TimeByCpu(state, [&] {
     Bytes out(data.size());
     gcry_cipher_hd_t handle;
     gcry_cipher_open(&handle, algorithm, GCRY_CIPHER_MODE_CFB8, 0);
@@ -101,14 +85,14 @@ SharedKey& Shared() {
 void BM_SignerSignData(benchmark::State& state) {
   const Variant data = Variant::FromBytes(Pattern(kSignedBytes));
   TSigner& signer = *Shared().signer;
-  TimeByCpu(state, [&] { benchmark::DoNotOptimize(signer.SignData(data)); });
+  bench::TimeByCpu(state, [&] { benchmark::DoNotOptimize(signer.SignData(data)); });
 }
 
 void BM_OpenSslRsaSign(benchmark::State& state) {
   const Bytes data = Pattern(kSignedBytes);
   EVP_PKEY* key = Shared().container.Key();
   Bytes signature(EVP_PKEY_get_size(key));
-  TimeByCpu(state, [&] {
+  bench::TimeByCpu(state, [&] {
     EVP_MD_CTX* context = EVP_MD_CTX_new();
     size_t size = signature.size();
     EVP_DigestSignInit(context, nullptr, EVP_md5(), nullptr, key);
@@ -122,7 +106,7 @@ void BM_SignerVerifyData(benchmark::State& state) {
   SharedKey& shared = Shared();
   const Variant signedData = shared.signer->SignData(Variant::FromBytes(Pattern(kSignedBytes)));
   bool ok = true;
-  TimeByCpu(state, [&] { ok = ok && shared.signer->VerifyData(signedData, shared.publicKey); });
+  bench::TimeByCpu(state, [&] { ok = ok && shared.signer->VerifyData(signedData, shared.publicKey); });
   if (!ok) state.SkipWithError("did not verify");
 }
 
@@ -138,7 +122,7 @@ void BM_OpenSslRsaVerify(benchmark::State& state) {
     EVP_MD_CTX_free(context);
   }
   bool ok = true;
-  TimeByCpu(state, [&] {
+  bench::TimeByCpu(state, [&] {
     EVP_MD_CTX* context = EVP_MD_CTX_new();
     EVP_DigestVerifyInit(context, nullptr, EVP_md5(), nullptr, key);
     ok = ok && EVP_DigestVerify(context, signature.data(), size, data.data(), data.size()) == 1;

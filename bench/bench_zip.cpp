@@ -5,11 +5,11 @@
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
-#include <ctime>
 
 #include <memory>
 #include <random>
 
+#include "bench/CpuTime.h"
 #include "archive/Zip.h"
 
 namespace ulka {
@@ -37,29 +37,13 @@ const Bytes& MixedData() {
   return data;
 }
 
-double ThreadCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-// Runs `body` once per iteration and reports its CPU time.
-template <class Body>
-void Timed(benchmark::State& state, Body body) {
-  for (auto _ : state) {
-    const double start = ThreadCpuSeconds();
-    body();
-    state.SetIterationTime(ThreadCpuSeconds() - start);
-  }
-}
-
 void SetBytes(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kSize));
 }
 
 void BM_ZipAdd(benchmark::State& state) {
   const Variant data = Variant::FromBytes(MixedData());
-  Timed(state, [&] {
+  bench::TimeByCpu(state, [&] {
     Ref<TZip> zip = MakeRef<TZip>();
     zip->Add(u"data.bin", data);
     benchmark::DoNotOptimize(zip->ZipFile().Files()[0].CompressedData.data());
@@ -69,7 +53,7 @@ void BM_ZipAdd(benchmark::State& state) {
 
 void BM_ZlibCompress2(benchmark::State& state) {
   const Bytes& data = MixedData();
-  Timed(state, [&] {
+  bench::TimeByCpu(state, [&] {
     uLongf length = compressBound(data.size());
     std::unique_ptr<uint8_t[]> out(new uint8_t[length]);
     compress2(out.get(), &length, data.data(), data.size(), Z_DEFAULT_COMPRESSION);
@@ -81,7 +65,7 @@ void BM_ZlibCompress2(benchmark::State& state) {
 void BM_ZipExtract(benchmark::State& state) {
   Ref<TZip> zip = MakeRef<TZip>();
   zip->Add(u"data.bin", Variant::FromBytes(MixedData()));
-  Timed(state, [&] {
+  bench::TimeByCpu(state, [&] {
     Variant bytes = zip->Extract(u"data.bin");
     if (bytes.ByteSpan().size() != kSize) state.SkipWithError("extract failed");
     benchmark::DoNotOptimize(bytes.ByteSpan().data());
@@ -95,7 +79,7 @@ void BM_ZlibUncompress(benchmark::State& state) {
   Bytes compressed(length);
   compress2(compressed.data(), &length, data.data(), data.size(), Z_DEFAULT_COMPRESSION);
   compressed.resize(length);
-  Timed(state, [&] {
+  bench::TimeByCpu(state, [&] {
     uLongf size = kSize;
     std::unique_ptr<uint8_t[]> out(new uint8_t[size]);
     if (uncompress(out.get(), &size, compressed.data(), compressed.size()) != Z_OK || size != kSize)

@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <ctime>
 #include <vector>
 
+#include "bench/CpuTime.h"
 #include "automation/ByteConvert.h"
 #include "automation/Files.h"
 #include "automation/Unicode.h"
@@ -18,21 +18,6 @@
 
 namespace ulka {
 namespace {
-
-double ThreadCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-template <class Body>
-void Timed(benchmark::State& state, Body body) {
-  for (auto _ : state) {
-    const double start = ThreadCpuSeconds();
-    body();
-    state.SetIterationTime(ThreadCpuSeconds() - start);
-  }
-}
 
 const Variant& Photo() {
   static const Variant bytes = [] {
@@ -58,7 +43,7 @@ Ref<TBitmap> Decoded() {
 
 void BM_Decode(benchmark::State& state) {
   const Variant& photo = Photo();
-  Timed(state, [&] {
+  bench::TimeByCpu(state, [&] {
     Ref<TBitmap> bitmap = MakeRef<TBitmap>();
     if (!bitmap->Open(photo)) state.SkipWithError("decode failed");
   });
@@ -66,19 +51,19 @@ void BM_Decode(benchmark::State& state) {
 
 void BM_EncodePng(benchmark::State& state) {
   Ref<TBitmap> bitmap = Decoded();
-  Timed(state, [&] { benchmark::DoNotOptimize(bitmap->PNG()); });
+  bench::TimeByCpu(state, [&] { benchmark::DoNotOptimize(bitmap->PNG()); });
 }
 
 void BM_EncodeJpeg90(benchmark::State& state) {
   Ref<TBitmap> bitmap = Decoded();
-  Timed(state, [&] { benchmark::DoNotOptimize(bitmap->JPEG(90)); });
+  bench::TimeByCpu(state, [&] { benchmark::DoNotOptimize(bitmap->JPEG(90)); });
 }
 
 void BM_LanczosQuarter(benchmark::State& state) {
   Ref<TBitmap> source = Decoded();
   const int32_t width = source->GetWidth() / 4, height = source->GetHeight() / 4;
   Ref<TRectangle> area = TRectangle::Make({0, 0, width, height});
-  Timed(state, [&] {
+  bench::TimeByCpu(state, [&] {
     Ref<TBitmap> target = MakeRef<TBitmap>();
     target->SetSize(Variant(width), height);
     target->Draw(source.get(), area.get(), Variant::Missing(), 255, 5);

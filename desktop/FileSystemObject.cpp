@@ -19,12 +19,12 @@
 namespace ulka {
 namespace {
 
-// Whether the spec names an entry of that kind; bad names (a NUL, too long) name nothing.
-bool Names(const WideString& spec, bool folder) {
-  if (spec.empty()) return false;
+// Whether `name` names an entry of that kind; bad names (a NUL, too long) name nothing.
+bool Names(const WideString& name, bool folder) {
+  if (name.empty()) return false;
   try {
     struct stat info {};
-    const std::string path = SystemPath(spec);
+    const std::string path = SystemPath(name);
     if (::stat(path.c_str(), &info) != 0 && (folder || ::lstat(path.c_str(), &info) != 0)) return false;
     return S_ISDIR(info.st_mode) == folder;
   } catch (const EVekError&) {

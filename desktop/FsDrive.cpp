@@ -105,9 +105,9 @@ std::vector<MountPoint> ListDrives() {
   return drives;
 }
 
-std::optional<MountPoint> FindDrive(const WideString& spec) {
-  if (spec.empty() || spec.find(u'\0') != WideString::npos) return std::nullopt;
-  std::string path = Utf8(ScriptPath(spec));
+std::optional<MountPoint> FindDrive(const WideString& mountPath) {
+  if (mountPath.empty() || mountPath.find(u'\0') != WideString::npos) return std::nullopt;
+  std::string path = Utf8(ScriptPath(mountPath));
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   for (const MountPoint& drive : ListDrives()) {
     if (drive.path == path) return drive;

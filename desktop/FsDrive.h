@@ -19,8 +19,8 @@ struct MountPoint {
 
 // The drives, in mount order, the root first.
 std::vector<MountPoint> ListDrives();
-// The drive whose mount point is `spec` ("/" or "/media/stick", a trailing "/" ignored).
-std::optional<MountPoint> FindDrive(const WideString& spec);
+// The drive whose mount point is `mountPath` ("/" or "/media/stick", a trailing "/" ignored).
+std::optional<MountPoint> FindDrive(const WideString& mountPath);
 // The mount that holds an absolute path (of every mount, virtual ones included).
 MountPoint MountOf(const std::string& absolutePath);
 

@@ -30,9 +30,9 @@ DesktopError MissingError(EntryKind kind) {
 }
 
 // The path as the system takes it, without "/" at its end (except "/" itself).
-fs::path SpecPath(const WideString& spec) {
-  if (spec.empty()) FailDesktop(DesktopError::InvalidCall);
-  std::string path = SystemPath(spec);
+fs::path PatternPath(const WideString& pattern) {
+  if (pattern.empty()) FailDesktop(DesktopError::InvalidCall);
+  std::string path = SystemPath(pattern);
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   return fs::path(path);
 }
@@ -46,8 +46,8 @@ bool IsKind(const fs::path& path, EntryKind kind) {
 
 bool HasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
 
-Sources Expand(const WideString& spec, EntryKind kind, SourceNames names) {
-  const fs::path path = SpecPath(spec);
+Sources Expand(const WideString& pattern, EntryKind kind, SourceNames names) {
+  const fs::path path = PatternPath(pattern);
   const std::string mask = path.filename().string();
   Sources sources;
   if (names == SourceNames::Exact || !HasWildcard(mask)) {
@@ -73,7 +73,7 @@ Sources Expand(const WideString& spec, EntryKind kind, SourceNames names) {
 // Where one source goes: into the destination folder, or to the destination itself.
 fs::path Target(const fs::path& source, const WideString& destination, bool into) {
   if (destination.empty()) FailDesktop(DesktopError::InvalidCall);
-  const fs::path target = SpecPath(destination);
+  const fs::path target = PatternPath(destination);
   if (!into) return target;
   std::error_code error;
   if (!fs::is_directory(target, error)) FailDesktop(DesktopError::PathNotFound);
@@ -160,7 +160,7 @@ void CopyFiles(const WideString& source, const WideString& destination, bool ove
   Sources sources = Expand(source, EntryKind::File, names);
   std::error_code error;
   const bool into = sources.several || EndsWithSlash(destination) ||
-                    (!destination.empty() && fs::is_directory(SpecPath(destination), error));
+                    (!destination.empty() && fs::is_directory(PatternPath(destination), error));
   for (const fs::path& path : sources.paths) CopyOneFile(path, Target(path, destination, into), overwrite);
 }
 
@@ -168,7 +168,7 @@ WideString MoveFiles(const WideString& source, const WideString& destination, So
   Sources sources = Expand(source, EntryKind::File, names);
   std::error_code error;
   const bool into = sources.several || EndsWithSlash(destination) ||
-                    (!destination.empty() && fs::is_directory(SpecPath(destination), error));
+                    (!destination.empty() && fs::is_directory(PatternPath(destination), error));
   fs::path target;
   for (const fs::path& path : sources.paths) {
     target = Target(path, destination, into);
@@ -177,8 +177,8 @@ WideString MoveFiles(const WideString& source, const WideString& destination, So
   return Wide(target.string());
 }
 
-void DeleteFiles(const WideString& spec, bool force, SourceNames names) {
-  Sources sources = Expand(spec, EntryKind::File, names);
+void DeleteFiles(const WideString& pattern, bool force, SourceNames names) {
+  Sources sources = Expand(pattern, EntryKind::File, names);
   for (const fs::path& path : sources.paths) {
     if (!force && IsReadOnly(path)) FailDesktop(DesktopError::PermissionDenied);
     std::error_code error;
@@ -209,8 +209,8 @@ WideString MoveFolders(const WideString& source, const WideString& destination, 
   return Wide(target.string());
 }
 
-void DeleteFolders(const WideString& spec, bool force, SourceNames names) {
-  Sources sources = Expand(spec, EntryKind::Folder, names);
+void DeleteFolders(const WideString& pattern, bool force, SourceNames names) {
+  Sources sources = Expand(pattern, EntryKind::Folder, names);
   for (const fs::path& path : sources.paths) {
     std::error_code error;
     if (fs::weakly_canonical(path, error) == fs::path("/")) FailDesktop(DesktopError::PermissionDenied);
@@ -221,7 +221,7 @@ void DeleteFolders(const WideString& spec, bool force, SourceNames names) {
 }
 
 void MakeFolder(const WideString& path) {
-  const fs::path folder = SpecPath(path);
+  const fs::path folder = PatternPath(path);
   if (Exists(folder)) FailDesktop(DesktopError::FileAlreadyExists);
   std::error_code error;
   fs::create_directory(folder, error);

@@ -19,7 +19,7 @@ void CopyFiles(const WideString& source, const WideString& destination, bool ove
 WideString MoveFiles(const WideString& source, const WideString& destination,
                      SourceNames names = SourceNames::Wildcards);
 // Read-only files (no write permission for their owner) are deleted only with `force`.
-void DeleteFiles(const WideString& spec, bool force, SourceNames names = SourceNames::Wildcards);
+void DeleteFiles(const WideString& pattern, bool force, SourceNames names = SourceNames::Wildcards);
 
 // Copies whole trees (symbolic links as links); an existing destination folder is merged into.
 void CopyFolders(const WideString& source, const WideString& destination, bool overwrite,
@@ -28,7 +28,7 @@ void CopyFolders(const WideString& source, const WideString& destination, bool o
 WideString MoveFolders(const WideString& source, const WideString& destination,
                        SourceNames names = SourceNames::Wildcards);
 // Never deletes the root folder.
-void DeleteFolders(const WideString& spec, bool force, SourceNames names = SourceNames::Wildcards);
+void DeleteFolders(const WideString& pattern, bool force, SourceNames names = SourceNames::Wildcards);
 
 // Makes one folder; its parent must exist.
 void MakeFolder(const WideString& path);

@@ -2,6 +2,7 @@
 when the test that started them closes their standard input, or after a time limit, whichever
 comes first, so that no server outlives its test."""
 import os
+import socketserver
 import sys
 import threading
 
@@ -21,3 +22,14 @@ def end_with_parent(lifetime=120):
 
     threading.Thread(target=watch, daemon=True).start()
     threading.Timer(lifetime, lambda: os._exit(0)).start()
+
+
+class QuietServer(socketserver.ThreadingTCPServer):
+    """A threading TCP server that says nothing of clients that hang up or speak TLS to it: the
+    tests do that on purpose."""
+
+    daemon_threads = True
+    allow_reuse_address = True
+
+    def handle_error(self, request, client_address):
+        pass

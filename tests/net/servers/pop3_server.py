@@ -14,7 +14,7 @@ import re
 import socketserver
 import time
 
-from common import announce, end_with_parent
+from common import QuietServer, announce, end_with_parent
 
 options = None
 
@@ -92,14 +92,6 @@ class Session(socketserver.StreamRequestHandler):
                 self.reply(b"-ERR unknown command")
 
 
-class Server(socketserver.ThreadingTCPServer):
-    daemon_threads = True
-    allow_reuse_address = True
-
-    def handle_error(self, request, client_address):
-        pass  # a client that hangs up or speaks TLS to a plain server is part of the tests
-
-
 def main():
     global options
     parser = argparse.ArgumentParser()
@@ -115,7 +107,7 @@ def main():
     parser.add_argument("--message", action="append", default=[])
     options = parser.parse_args()
     end_with_parent()
-    server = Server(("127.0.0.1", 0), Session)
+    server = QuietServer(("127.0.0.1", 0), Session)
     announce(server.server_address[1])
     server.serve_forever()
 

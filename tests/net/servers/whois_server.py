@@ -10,7 +10,7 @@ import argparse
 import socketserver
 import time
 
-from common import announce, end_with_parent
+from common import QuietServer, announce, end_with_parent
 
 options = None
 
@@ -32,14 +32,6 @@ class Query(socketserver.StreamRequestHandler):
         self.wfile.write(answer)
 
 
-class Server(socketserver.ThreadingTCPServer):
-    daemon_threads = True
-    allow_reuse_address = True
-
-    def handle_error(self, request, client_address):
-        pass  # a client that hangs up or speaks TLS to a plain server is part of the tests
-
-
 def main():
     global options
     parser = argparse.ArgumentParser()
@@ -51,7 +43,7 @@ def main():
     parser.add_argument("--endless", action="store_true")
     options = parser.parse_args()
     end_with_parent()
-    server = Server((options.bind, options.port), Query)
+    server = QuietServer((options.bind, options.port), Query)
     announce(server.server_address[1])
     server.serve_forever()
 
