@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     if (command.inspect) ulka::EnableInspector();
     arguments.erase(arguments.begin() + 1, arguments.begin() + 1 + static_cast<ptrdiff_t>(command.optionCount));
   }
+  ulka::ForgetEngineInspectorUnlessInspecting();
   std::vector<ulka::WideString> wide;
   for (const std::string& argument : arguments) wide.push_back(ulka::Wide(argument));
   ulka::SetCommandLine(std::move(wide));

@@ -39,8 +39,8 @@ constexpr char kConsoleScript[] = R"JS((function () {
       return original.apply(console, arguments);
     };
   });
-  // The engine keeps an error's details from scripts of other origins, and each document of an
-  // application scheme is an origin of its own: then only the document is known.
+  // The engine keeps an error's details from scripts of other origins: then only the document is
+  // known.
   window.addEventListener("error", function (e) {
     post("error", "Uncaught " + e.message, e.filename || String(location.href), e.lineno);
   });
@@ -94,6 +94,12 @@ bool InspectorEnabled() {
   if (State().enabled) return true;
   const char* variable = g_getenv("ULKA_INSPECT");
   return variable && *variable && std::strcmp(variable, "0") != 0;
+}
+
+void ForgetEngineInspectorUnlessInspecting() {
+  if (InspectorEnabled()) return;
+  g_unsetenv("WEBKIT_INSPECTOR_SERVER");
+  g_unsetenv("WEBKIT_INSPECTOR_HTTP_SERVER");
 }
 
 std::string FormatConsoleMessage(const ConsoleMessage& message) {

@@ -14,6 +14,11 @@ namespace ulka {
 void EnableInspector();
 // The switch, or ULKA_INSPECT in the environment set to anything but "" and "0".
 bool InspectorEnabled();
+// The engine opens a remote inspector of every page on a network address named in its own
+// environment variables (WEBKIT_INSPECTOR_SERVER, WEBKIT_INSPECTOR_HTTP_SERVER); its console reaches
+// `window.external`. Unless the author asked for inspection, they are cleared. Called at start,
+// before the first thread and web process.
+void ForgetEngineInspectorUnlessInspecting();
 
 struct ConsoleMessage {
   std::string level;   // "log", "info", "warn", "error", "debug"

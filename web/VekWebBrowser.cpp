@@ -5,6 +5,7 @@
 #include "automation/Files.h"
 #include "automation/Unicode.h"
 #include "web/Inspector.h"
+#include "web/LocalFileRules.h"
 #include "web/SchemeNames.h"
 #include "web/WebContext.h"
 #include "web/bridge/PageBridge.h"
@@ -54,13 +55,16 @@ WebKitWebView* TVekWebBrowser::View() {
 
 void TVekWebBrowser::CreateView() {
   WebKitUserContentManager* content = webkit_user_content_manager_new();
+  WebKitSettings* ownSettings = webkit_settings_new();  // never shared: LocalFileRules changes them per view
   view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedWebContext(),
-                                       "user-content-manager", content, nullptr));
+                                       "user-content-manager", content, "settings", ownSettings, nullptr));
+  g_object_unref(ownSettings);
   g_object_unref(content);
   g_object_ref_sink(view_);
   WebKitSettings* settings = webkit_web_view_get_settings(view_);
   PrepareForInspection(view_);
   webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
+  ApplyLocalFileRules(view_);
   gtk_box_pack_start(GTK_BOX(frame_), GTK_WIDGET(view_), TRUE, TRUE, 0);
   gtk_widget_show(GTK_WIDGET(view_));
   Views().insert(this);
@@ -103,6 +107,7 @@ void TVekWebBrowser::Navigate(const std::string& url) {
   RequestNavigation();
   ApplyOptions();
   const std::string engineUrl = ToEngineUrl(url);
+  BeforeMainFrameLoad(View(), engineUrl);
   PageBridge::Instance().TrustFileDocument(View(), Wide(engineUrl));
   webkit_web_view_load_uri(View(), engineUrl.c_str());
 }
@@ -112,6 +117,7 @@ bool TVekWebBrowser::LoadFromBytes(const Bytes& html, const std::string& baseUrl
   ApplyOptions();
   GBytesPtr bytes(g_bytes_new(html.data(), html.size()));
   std::string base = baseUrl.empty() ? "about:blank" : ToEngineUrl(baseUrl);
+  BeforeMainFrameLoad(View(), base);
   PageBridge::Instance().TrustFileDocument(View(), Wide(base));
   webkit_web_view_load_bytes(View(), bytes.get(), "text/html", nullptr, base.c_str());
   return true;
@@ -218,13 +224,14 @@ gboolean TVekWebBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEv
   return !webkit_hit_test_result_context_is_editable(hit);  // TRUE: no menu
 }
 
-// A page from anywhere else may hand the desktop only web and mail addresses, and only when the
-// user asked for it: otherwise any page could start any program that takes a URI.
+// A page or frame from anywhere else may hand the desktop only web and mail addresses, and only
+// when the user asked for it: otherwise any page could start any program that takes a URI.
 bool TVekWebBrowser::MayOpenOnDesktop(WebKitWebView* view, WebKitNavigationAction* action, const std::string& uri) {
-  if (PageBridge::Instance().ShowsTrustedDocument(view)) return true;
+  const bool gesture = webkit_navigation_action_is_user_gesture(action);
+  if (PageBridge::Instance().RequestFromApplication(view, gesture)) return true;
   const std::string scheme = SchemeOf(uri);
   const bool webOrMail = scheme == "http" || scheme == "https" || scheme == "mailto";
-  return webOrMail && webkit_navigation_action_is_user_gesture(action);
+  return webOrMail && gesture;
 }
 
 GtkWidget* TVekWebBrowser::OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self) {

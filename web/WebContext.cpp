@@ -2,12 +2,14 @@
 
 #include <gio/gio.h>
 
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <optional>
 
 #include "platform/GObjectPtr.h"
 #include "web/MimeTypes.h"
+#include "web/SchemeAccess.h"
 #include "web/bridge/PageBridge.h"
 
 namespace ulka {
@@ -24,26 +26,28 @@ ContextState& State() {
   return state;
 }
 
-// Each document of a local scheme is an origin of its own (the engine keeps file paths apart), so a
-// page's fetch of its own application's files is a cross-origin request: answers allow it. The
-// engine refuses documents from the network before they get this far.
-void AllowEveryLocalOrigin(WebKitURISchemeResponse* response) {
+// The documents of one scheme share its origin; a document of another of the application's
+// schemes reads this one's answers across origins, so those name it.
+void AllowOrigin(WebKitURISchemeResponse* response, const std::string& origin) {
+  if (origin.empty()) return;
   SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
-  soup_message_headers_append(headers, "Access-Control-Allow-Origin", "*");
+  soup_message_headers_append(headers, "Access-Control-Allow-Origin", origin.c_str());
+  soup_message_headers_append(headers, "Vary", "Origin");
   webkit_uri_scheme_response_set_http_headers(response, headers);  // takes the headers
 }
 
-void FinishNotFound(WebKitURISchemeRequest* request) {
-  static const char body[] = "Not found";
-  GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_data(body, sizeof body - 1, nullptr));
-  GObjectPtr<WebKitURISchemeResponse> response(webkit_uri_scheme_response_new(stream.get(), sizeof body - 1));
-  webkit_uri_scheme_response_set_status(response.get(), 404, "Not Found");
-  AllowEveryLocalOrigin(response.get());
+void FinishWithStatus(WebKitURISchemeRequest* request, unsigned status, const char* reason,
+                      const std::string& allowOrigin) {
+  GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_data(reason, strlen(reason), nullptr));
+  GObjectPtr<WebKitURISchemeResponse> response(webkit_uri_scheme_response_new(stream.get(), strlen(reason)));
+  webkit_uri_scheme_response_set_status(response.get(), status, reason);
+  AllowOrigin(response.get(), allowOrigin);
   webkit_uri_scheme_response_set_content_type(response.get(), "text/plain");
   webkit_uri_scheme_request_finish_with_response(request, response.get());
 }
 
-void FinishWithBytes(WebKitURISchemeRequest* request, Bytes&& bytes, const std::string& url) {
+void FinishWithBytes(WebKitURISchemeRequest* request, Bytes&& bytes, const std::string& url,
+                     const std::string& allowOrigin) {
   const std::string type = GuessMimeType(url, bytes);
   auto* owned = new Bytes(std::move(bytes));
   GBytesPtr data(g_bytes_new_with_free_func(owned->data(), owned->size(),
@@ -52,7 +56,7 @@ void FinishWithBytes(WebKitURISchemeRequest* request, Bytes&& bytes, const std::
   GObjectPtr<WebKitURISchemeResponse> response(
       webkit_uri_scheme_response_new(stream.get(), static_cast<gint64>(g_bytes_get_size(data.get()))));
   webkit_uri_scheme_response_set_content_type(response.get(), type.c_str());
-  AllowEveryLocalOrigin(response.get());
+  AllowOrigin(response.get(), allowOrigin);
   webkit_uri_scheme_request_finish_with_response(request, response.get());
 }
 
@@ -68,6 +72,11 @@ void ServeRequest(WebKitURISchemeRequest* request, gpointer) {
     g_error_free(error);
     return;
   }
+  const SchemeAccess access = JudgeSchemeRequest(request);
+  if (!access.allowed) {
+    if (g_getenv("ULKA_TRACE")) g_printerr("refused %s: %s\n", url.c_str(), access.reason.c_str());
+    return FinishWithStatus(request, 403, "Forbidden", {});
+  }
   std::optional<Bytes> bytes;
   try {
     auto found = State().servers.find(scheme);
@@ -75,8 +84,8 @@ void ServeRequest(WebKitURISchemeRequest* request, gpointer) {
   } catch (...) {
     bytes.reset();
   }
-  if (!bytes) return FinishNotFound(request);
-  FinishWithBytes(request, std::move(*bytes), url);
+  if (!bytes) return FinishWithStatus(request, 404, "Not Found", access.allowOrigin);
+  FinishWithBytes(request, std::move(*bytes), url, access.allowOrigin);
 }
 
 void RegisterWithEngine(WebKitWebContext* context, const std::string& scheme) {

@@ -24,6 +24,8 @@ enum class Message : uint16_t {
   Invoke,
   DescribeInterface,
   Release,
+  FrameDocument,
+  UserActivation,
 };
 
 enum class FrameKind : uint8_t { Request = 1, Reply = 2, OneWay = 3 };
@@ -73,7 +75,7 @@ struct WireMember {
 // ---- page messages ------------------------------------------------------------------------
 
 // Changes whenever a message's shape changes: an extension from another build is refused.
-constexpr uint32_t kProtocolVersion = 3;
+constexpr uint32_t kProtocolVersion = 4;
 
 // Web process -> host, once per page connection: the protocol it speaks, which page this is, and
 // the secret the host handed the extension at start-up (other local processes cannot speak to
@@ -94,8 +96,32 @@ struct HelloMsg {
 struct NewDocumentMsg {
   static constexpr Message kId = Message::NewDocument;
   static constexpr bool kOneWay = false;
-  struct Request { WideString url; auto Fields() { return std::tie(url); } };
+  struct Request { WideString url; uint64_t frameId = 0; auto Fields() { return std::tie(url, frameId); } };
   struct Reply { bool trusted = false; Variant external; auto Fields() { return std::tie(trusted, external); } };
+};
+
+// Web process -> host: a frame inside the page has a new document, of `origin` (as the document
+// itself reads it). The host answers whether it is one of the application's own. A page that
+// holds documents from elsewhere has its requests to open something on the desktop judged by the
+// frame the user last acted in.
+struct FrameDocumentMsg {
+  static constexpr Message kId = Message::FrameDocument;
+  static constexpr bool kOneWay = false;
+  struct Request {
+    uint64_t frameId = 0; WideString origin; WideString url;
+    auto Fields() { return std::tie(frameId, origin, url); }
+  };
+  struct Reply { bool trusted = false; auto Fields() { return std::tie(trusted); } };
+};
+
+// Web process -> host: the user acted (a key, a click, a touch) in the frame, and the frame is not
+// of the same trust as the one acted in before. Answered, so that the host knows it before the
+// engine asks for a window the action may open.
+struct UserActivationMsg {
+  static constexpr Message kId = Message::UserActivation;
+  static constexpr bool kOneWay = false;
+  struct Request { uint64_t frameId = 0; auto Fields() { return std::tie(frameId); } };
+  using Reply = NoFields;
 };
 
 // Host -> web process: the page's `document` (Empty when there is none).

@@ -64,9 +64,22 @@ bool HostConnection::ServePageMessage(const Frame& frame, Reader& in) {
         // Whatever the previous document held goes before the new one gets anything.
         DropDocumentObjects();
         Variant external;
-        documentTrusted_ = hooks_.newDocument && hooks_.newDocument(pageId_, request.url, external);
+        documentTrusted_ = hooks_.newDocument && hooks_.newDocument(pageId_, request.frameId, request.url, external);
         reply.trusted = documentTrusted_;
         if (documentTrusted_ && external.IsObject()) reply.external = std::move(external);
+      });
+      return true;
+    case Message::FrameDocument:
+      if (!identified_) throw ProtocolError("a page spoke before it said who it is");
+      Serve<FrameDocumentMsg>(frame, in, [this](auto& request, auto& reply) {
+        reply.trusted = hooks_.frameDocument &&
+                        hooks_.frameDocument(pageId_, request.frameId, request.origin, request.url);
+      });
+      return true;
+    case Message::UserActivation:
+      if (!identified_) throw ProtocolError("a page spoke before it said who it is");
+      Serve<UserActivationMsg>(frame, in, [this](auto& request, auto&) {
+        if (hooks_.userActivation) hooks_.userActivation(pageId_, request.frameId);
       });
       return true;
     default:

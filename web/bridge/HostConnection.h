@@ -16,7 +16,12 @@ class HostConnection final : public BridgeEndpoint {
     // Whether the secret the extension presents is the one the host handed out.
     std::function<bool(const WideString& secret)> checkSecret;
     // A new document: answers whether it may have `window.external`, and which object.
-    std::function<bool(uint64_t pageId, const WideString& url, Variant& external)> newDocument;
+    std::function<bool(uint64_t pageId, uint64_t frameId, const WideString& url, Variant& external)> newDocument;
+    // A new document in a frame inside the page: answers whether it is the application's own.
+    std::function<bool(uint64_t pageId, uint64_t frameId, const WideString& origin, const WideString& url)>
+        frameDocument;
+    // The user acted in a frame.
+    std::function<void(uint64_t pageId, uint64_t frameId)> userActivation;
   };
 
   HostConnection(int fd, Hooks hooks);

@@ -62,9 +62,18 @@ WideString ComparableFileUrl(const WideString& url) {
   return Wide(unescaped ? unescaped.get() : text.c_str());
 }
 
+// The documents of the view's page as far as opening things on the desktop goes: whether any frame
+// holds a document from elsewhere, and whether the user last acted in one of the application's.
+struct PageFrames {
+  std::map<uint64_t, bool> trusted;  // frame id -> the frame's document is the application's
+  bool foreign = false;              // some frame held a document from elsewhere
+  bool lastActionTrusted = false;
+};
+
 struct ViewState {
   Ref<IDispatch> external;
   std::set<WideString> openedFiles;  // file pages the host itself opened in the view
+  PageFrames frames;                 // of the current main document
 };
 
 class BridgeState {
@@ -112,6 +121,22 @@ class BridgeState {
   bool ShowsTrustedDocument(WebKitWebView* view) {
     const char* shown = webkit_web_view_get_uri(view);
     return shown && IsTrusted(view, Wide(shown));
+  }
+
+  bool ShowsTrustedFilePage(WebKitWebView* view) {
+    const char* shown = webkit_web_view_get_uri(view);
+    return shown && SchemeOf(Wide(shown)) == u"FILE" && IsTrusted(view, Wide(shown));
+  }
+
+  // Trust follows where a document came from: a scheme that one of our handlers serves now (the
+  // engine serves none of those itself), or a file page that the host opened in this view.
+  bool IsTrusted(WebKitWebView* view, const WideString& url) const {
+    const WideString scheme = SchemeOf(url);
+    if (scheme == u"FILE") {
+      auto it = views_.find(view);
+      return it != views_.end() && it->second.openedFiles.count(ComparableFileUrl(url)) > 0;
+    }
+    return trusted_.count(scheme) > 0;
   }
 
   void SetExternal(WebKitWebView* view, IDispatch* external) {
@@ -167,9 +192,13 @@ class BridgeState {
     Prune();
     HostConnection::Hooks hooks;
     hooks.checkSecret = [this](const WideString& secret) { return Utf8(secret) == listener_.Secret(); };
-    hooks.newDocument = [this](uint64_t pageId, const WideString& url, Variant& external) {
-      return NewDocument(pageId, url, external);
+    hooks.newDocument = [this](uint64_t pageId, uint64_t frameId, const WideString& url, Variant& external) {
+      return NewDocument(pageId, frameId, url, external);
     };
+    hooks.frameDocument = [this](uint64_t pageId, uint64_t frameId, const WideString& origin, const WideString& url) {
+      return FrameDocument(pageId, frameId, origin, url);
+    };
+    hooks.userActivation = [this](uint64_t pageId, uint64_t frameId) { UserActivation(pageId, frameId); };
     auto connection = std::make_shared<HostConnection>(fd, std::move(hooks));
     connection->Start();
     connections_.push_back(std::move(connection));
@@ -177,23 +206,49 @@ class BridgeState {
 
   // Both the web process and the view must say the document is trusted: a web process taken
   // over by a network page cannot claim to show an application page.
-  bool NewDocument(uint64_t pageId, const WideString& url, Variant& external) {
+  bool NewDocument(uint64_t pageId, uint64_t frameId, const WideString& url, Variant& external) {
     WebKitWebView* view = ViewOfPage(pageId);
-    if (!view || !IsTrusted(view, url) || !ShowsTrustedDocument(view)) return false;
+    if (!view) return false;
+    const bool trusted = IsTrusted(view, url) && ShowsTrustedDocument(view);
+    views_[view].frames = PageFrames{{{frameId, trusted}}, !trusted, false};
+    if (!trusted) return false;
     if (IDispatch* object = views_[view].external.get()) external = Variant(object);
     return true;
   }
 
-  // Trust follows where a document came from: a scheme that one of our handlers serves now (the
-  // engine serves none of those itself), or a file page that the host opened in this view.
-  bool IsTrusted(WebKitWebView* view, const WideString& url) const {
-    const WideString scheme = SchemeOf(url);
-    if (scheme == u"FILE") {
-      auto it = views_.find(view);
-      return it != views_.end() && it->second.openedFiles.count(ComparableFileUrl(url)) > 0;
-    }
-    return trusted_.count(scheme) > 0;
+  // A frame's document counts by its origin, so that about:blank and srcdoc frames count as the
+  // document that made them. File documents name no file in their origin: only the file pages
+  // the host opened itself count, by address.
+  bool FrameDocument(uint64_t pageId, uint64_t frameId, const WideString& origin, const WideString& url) {
+    WebKitWebView* view = ViewOfPage(pageId);
+    if (!view) return false;
+    const bool local = SchemeOf(origin) == u"FILE" || origin == u"null";
+    const bool trusted = local ? SchemeOf(url) == u"FILE" && IsTrusted(view, url) : IsTrusted(view, origin);
+    PageFrames& frames = views_[view].frames;
+    frames.trusted[frameId] = trusted;
+    frames.foreign = frames.foreign || !trusted;
+    return trusted;
   }
+
+  void UserActivation(uint64_t pageId, uint64_t frameId) {
+    WebKitWebView* view = ViewOfPage(pageId);
+    if (!view) return;
+    PageFrames& frames = views_[view].frames;
+    auto found = frames.trusted.find(frameId);
+    frames.lastActionTrusted = found != frames.trusted.end() && found->second;
+  }
+
+ public:
+  // A request of the page counts as the application's when the page holds nothing but the
+  // application's documents, or when the user's action that led to it was in one of them.
+  bool RequestFromApplication(WebKitWebView* view, bool userGesture) {
+    if (!ShowsTrustedDocument(view)) return false;
+    auto it = views_.find(view);
+    if (it == views_.end() || !it->second.frames.foreign) return true;
+    return userGesture && it->second.frames.lastActionTrusted;
+  }
+
+ private:
 
   WebKitWebView* ViewOfPage(uint64_t pageId) {
     for (auto& [view, state] : views_) {
@@ -261,6 +316,18 @@ void PageBridge::TrustFileDocument(WebKitWebView* view, const WideString& url) {
 
 bool PageBridge::ShowsTrustedDocument(WebKitWebView* view) {
   return OnBridgeThread() && BridgeState::Get().ShowsTrustedDocument(view);
+}
+
+bool PageBridge::ShowsTrustedFilePage(WebKitWebView* view) {
+  return OnBridgeThread() && BridgeState::Get().ShowsTrustedFilePage(view);
+}
+
+bool PageBridge::RequestFromApplication(WebKitWebView* view, bool userGesture) {
+  return OnBridgeThread() && BridgeState::Get().RequestFromApplication(view, userGesture);
+}
+
+bool PageBridge::IsApplicationDocument(WebKitWebView* view, const WideString& url) {
+  return OnBridgeThread() && BridgeState::Get().IsTrusted(view, url);
 }
 
 void PageBridge::SetExternal(WebKitWebView* view, IDispatch* external) {

@@ -40,6 +40,15 @@ class PageBridge {
   void TrustFileDocument(WebKitWebView* view, const WideString& url);
   // Whether the view's current document is one of the application's own.
   bool ShowsTrustedDocument(WebKitWebView* view);
+  // Whether the view's current document is a file page the host opened in it.
+  bool ShowsTrustedFilePage(WebKitWebView* view);
+  // Whether a request the view's page makes of the host (a new window) comes from the application
+  // itself: the page holds only the application's documents, or the user, by an action that the
+  // engine counts as a gesture, acted last in one of them.
+  bool RequestFromApplication(WebKitWebView* view, bool userGesture);
+  // Whether a document at `url` (or of the origin `url` names) in the view is the application's
+  // own: a scheme one of our handlers serves, or a file page the host opened in that view.
+  bool IsApplicationDocument(WebKitWebView* view, const WideString& url);
   // Null clears it; the page shown now sees the change at once.
   void SetExternal(WebKitWebView* view, IDispatch* external);
   // The page's `document`, or null when the view shows no page (yet) or its process has gone.

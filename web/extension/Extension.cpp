@@ -8,6 +8,7 @@
 
 #include "automation/Unicode.h"
 #include "script/JsBinding.h"
+#include "web/extension/FrameWatch.h"
 #include "web/extension/PageLink.h"
 
 namespace {
@@ -41,16 +42,26 @@ void ConnectPage(WebKitWebPage* page) {
   g_object_weak_ref(G_OBJECT(page), OnPageGone, nullptr);
 }
 
+// Every frame's new document is announced to the host and watched for the user's actions; the
+// main frame's may get `window.external`.
 void StartDocument(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame) {
-  if (!webkit_frame_is_main_frame(frame)) return;
   auto it = State().pages.find(page);
   if (it == State().pages.end()) return;
   std::shared_ptr<PageLink> link = it->second;
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  JSGlobalContextRef context = webkit_frame_get_javascript_context_for_script_world(frame, world);
-  G_GNUC_END_IGNORE_DEPRECATIONS
   const char* uri = webkit_frame_get_uri(frame);
-  link->OnNewDocument(context, ulka::Wide(uri ? uri : ""));
+  const uint64_t frameId = webkit_frame_get_id(frame);
+  if (webkit_frame_is_main_frame(frame)) {
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    JSGlobalContextRef context = webkit_frame_get_javascript_context_for_script_world(frame, world);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    link->OnNewDocument(context, ulka::Wide(uri ? uri : ""), frameId);
+  } else {
+    link->OnFrameDocument(frameId, ulka::Wide(ulka::bridge::FrameOrigin(frame)), ulka::Wide(uri ? uri : ""));
+  }
+  std::weak_ptr<PageLink> weak = link;
+  ulka::bridge::WatchUserActions(frame, [weak, frameId] {
+    if (auto live = weak.lock()) live->OnUserActivation(frameId);
+  });
 }
 
 // Signal handlers are C frames: nothing may escape them.

@@ -58,16 +58,34 @@ void PageLink::DetachDocument() {
   context_ = nullptr;
 }
 
-void PageLink::OnNewDocument(JSGlobalContextRef context, const WideString& url) {
+void PageLink::OnNewDocument(JSGlobalContextRef context, const WideString& url, uint64_t frameId) {
   DetachDocument();
   DropDocumentObjects();
+  frameTrusted_.clear();
+  lastActionTrusted_.reset();
   if (IsClosed() || !context) return;
   context_ = JSGlobalContextRetain(context);
   AttachContext(context_, std::make_shared<EngineLink>());
   NewDocumentMsg::Reply reply;
-  if (Failed(Call<NewDocumentMsg>({url}, reply))) return;
+  if (Failed(Call<NewDocumentMsg>({url, frameId}, reply))) return;
   trusted_ = reply.trusted;
+  frameTrusted_[frameId] = trusted_;
   if (trusted_) InstallExternal(reply.external);
+}
+
+void PageLink::OnFrameDocument(uint64_t frameId, const WideString& origin, const WideString& url) {
+  FrameDocumentMsg::Reply reply;
+  if (IsClosed() || Failed(Call<FrameDocumentMsg>({frameId, origin, url}, reply))) return;
+  frameTrusted_[frameId] = reply.trusted;
+}
+
+// Only a change of side is news to the host: a run of keys typed in one frame costs nothing.
+void PageLink::OnUserActivation(uint64_t frameId) {
+  auto found = frameTrusted_.find(frameId);
+  const bool trusted = found != frameTrusted_.end() && found->second;
+  if (lastActionTrusted_ == trusted || IsClosed()) return;
+  UserActivationMsg::Reply reply;
+  if (Succeeded(Call<UserActivationMsg>({frameId}, reply))) lastActionTrusted_ = trusted;
 }
 
 void PageLink::InstallExternal(const Variant& external) {

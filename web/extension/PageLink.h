@@ -6,7 +6,9 @@
 #include <JavaScriptCore/JavaScript.h>
 #include <glib.h>
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "script/JsBinding.h"
@@ -23,7 +25,11 @@ class PageLink final : public BridgeEndpoint {
   ~PageLink() override;
 
   // The main frame has a new document whose global context is `context`.
-  void OnNewDocument(JSGlobalContextRef context, const WideString& url);
+  void OnNewDocument(JSGlobalContextRef context, const WideString& url, uint64_t frameId);
+  // A frame inside the page has a new document.
+  void OnFrameDocument(uint64_t frameId, const WideString& origin, const WideString& url);
+  // The user acted in a frame (a trusted key, pointer or touch event).
+  void OnUserActivation(uint64_t frameId);
 
  protected:
   void WaitForInput() override;
@@ -38,6 +44,8 @@ class PageLink final : public BridgeEndpoint {
   static gboolean OnReadable(gint fd, GIOCondition condition, gpointer self);
 
   GSource* source_ = nullptr;
+  std::map<uint64_t, bool> frameTrusted_;     // as the host answered, for the current main document
+  std::optional<bool> lastActionTrusted_;     // what the host was last told
   JSGlobalContextRef context_ = nullptr;  // retained while attached
   bool trusted_ = false;
 };

@@ -1,0 +1,1 @@
+export var secret = "SECRET from a module";

@@ -1,0 +1,1 @@
+postMessage("SECRET from a worker");
