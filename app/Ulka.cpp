@@ -102,6 +102,7 @@ void ApplyTag(RunState& run, const WideString& sourceKey) {
   // engine started first leaves the views unable to load anything.
   SharedWebContext();
   run.settings.Load(SettingsPath(Wide(SpecialFolderPath(5)), tag.Value(u"company"), name));
+  run.external->AddMember(u"settings", Variant(run.settings.Root().get()));
   ApplyBorder(run);
   if (tag.Has(u"version")) run.external->AddMember(u"version", Variant(tag.Value(u"version")));
   for (const SideBarKind& kind : kSideBars) AddSideBar(run, kind);
@@ -173,12 +174,15 @@ void TUlka::RunSequence() {
   run.external = MakeRef<TRtlObject>();
   run.browser->SetExternal(run.external.get());
   const WideString startUrl = FRtl->GetBaseUrl() + source->startFile;
+  // The start-up script finds "browser" and "settings" on the external object already.
+  run.external->AddMember(u"browser", Variant(static_cast<IDispatch*>(run.browser.get())));
 
   if (run.tag) ApplyTag(run, source->key);
   else SetWebsiteDataKey(Utf8(source->key));
   SharedWebContext();
-  run.external->AddMember(u"browser", Variant(static_cast<IDispatch*>(run.browser.get())));
-  run.external->AddMember(u"settings", Variant(run.settings.Root().get()));
+  if (run.external->GetMemberId(u"settings") < 0) {
+    run.external->AddMember(u"settings", Variant(run.settings.Root().get()));
+  }
 
   run.settings.Restore(*run.browser);
   ApplyClientSize(run);

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <span>
+#include <vector>
 #include <thread>
 #include <utility>
 
@@ -81,6 +82,13 @@ class IDispatchEx {
     return E_NOTIMPL;
   }
   virtual HRESULT GetNextDispID(uint32_t, DISPID, DISPID&) { return E_NOTIMPL; }
+  // The names of the object's own members, each once, in the order they were first added: what a
+  // script that lists an object's keys sees. Objects that keep their members private answer
+  // E_NOTIMPL.
+  virtual HRESULT GetMemberNames(std::vector<WideString>& names) {
+    names.clear();
+    return E_NOTIMPL;
+  }
 
  protected:
   virtual ~IDispatchEx() = default;

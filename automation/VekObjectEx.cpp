@@ -1,5 +1,9 @@
 #include "automation/VekObjectEx.h"
 
+#include <unordered_set>
+
+#include "automation/Unicode.h"
+
 namespace ulka {
 
 HRESULT TVekObjectEx::GetDispID(const WideString& name, uint32_t flags, DISPID& id) {
@@ -72,6 +76,17 @@ HRESULT TVekObjectEx::InvokeEx(DISPID id, uint16_t flags, DispParams& params, Va
     return DISP_E_MEMBERNOTFOUND;  // an id that no longer names an entry
   }
   return DISP_E_MEMBERNOTFOUND;
+}
+
+// A name added again (the list keeps duplicates, a lookup finds the last) is listed once.
+HRESULT TVekObjectEx::GetMemberNames(std::vector<WideString>& names) {
+  names.clear();
+  std::unordered_set<WideString> seen;
+  for (int i = 0; i < members_.Count(); ++i) {
+    const WideString& name = members_.GetMemberName(i);
+    if (seen.insert(UpperCase(name)).second) names.push_back(name);
+  }
+  return S_OK;
 }
 
 const InterfaceInfo& TRtlObject::Info() {

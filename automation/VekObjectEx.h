@@ -15,6 +15,7 @@ class TVekObjectEx : public TVekObject, public IDispatchEx {
   HRESULT GetDispID(const WideString& name, uint32_t flags, DISPID& id) override;
   HRESULT InvokeEx(DISPID id, uint16_t flags, DispParams& params, Variant* result,
                    ExcepInfo* excep, IDispatch* caller) override;
+  HRESULT GetMemberNames(std::vector<WideString>& names) override;
 
   // The member operations; derived classes may override them (a dictionary does).
   virtual int GetMemberId(std::u16string_view name) { return members_.GetMemberId(name); }

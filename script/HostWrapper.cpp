@@ -289,6 +289,37 @@ JSClassRef CallableClass() {
   return cls;
 }
 
+// --- plain expando objects -------------------------------------------------------------------
+
+// An expando object with no members of its own (the page's `window.external`, `rtl.Object()`)
+// reads as a JavaScript object does: a member nobody added is undefined, and `in`, `Object.keys`
+// and for-in see the members that were added.
+bool IsPlainExpando(const InterfaceInfo* info, IDispatch* object) {
+  return info && info->Members().empty() && object->DispatchEx();
+}
+
+void ListExpandoNames(JSContextRef, JSObjectRef object, JSPropertyNameAccumulatorRef names) {
+  HostRef* host = HostOf(object);
+  IDispatchEx* ex = host ? host->object->DispatchEx() : nullptr;
+  std::vector<WideString> list;
+  if (!ex || Failed(ex->GetMemberNames(list))) return;
+  for (const WideString& name : list) JSPropertyNameAccumulatorAddName(names, JsString(name));
+}
+
+JSClassRef PlainExpandoClass() {
+  static JSClassRef cls = [] {
+    JSClassDefinition def = kJSClassDefinitionEmpty;
+    def.className = "HostExpando";
+    def.parentClass = GenericClass();
+    def.attributes = kJSClassAttributeNoAutomaticPrototype;
+    def.getPropertyNames = ListExpandoNames;
+    return JSClassCreate(&def);
+  }();
+  return cls;
+}
+
+JSValueRef ObjectPrototype(JSContextRef ctx) { return JSObjectGetPrototype(ctx, JSObjectMake(ctx, nullptr, nullptr)); }
+
 // --- classes with static members, one per interface ----------------------------------------
 
 constexpr size_t kMaxStaticMembers = 160;
@@ -406,6 +437,12 @@ static bool IsCollection(const InterfaceInfo* info) { return info && info->FindB
 JSObjectRef WrapHostObject(JSContextRef ctx, IDispatch* object) {
   if (JSObjectRef known = KnownWrapper(ctx, object)) return known;
   auto* host = new HostRef(NewHostRef(object));
+  if (IsPlainExpando(host->info, object) && !object->IsCallable()) {
+    JSObjectRef wrapper = JSObjectMake(ctx, PlainExpandoClass(), host);
+    JSObjectSetPrototype(ctx, wrapper, ObjectPrototype(ctx));
+    RememberWrapper(ctx, object, wrapper);
+    return wrapper;
+  }
   JSObjectRef wrapper = JSObjectMake(ctx, ClassFor(host->info, object->IsCallable()), host);
   JSObjectSetPrototype(ctx, wrapper, IsCollection(host->info) ? IterablePrototypeFor(ctx) : PrototypeFor(ctx));
   RememberWrapper(ctx, object, wrapper);

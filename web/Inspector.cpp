@@ -44,8 +44,15 @@ constexpr char kConsoleScript[] = R"JS((function () {
   window.addEventListener("error", function (e) {
     post("error", "Uncaught " + e.message, e.filename || String(location.href), e.lineno);
   });
+  // A rejection has no position of its own: an Error's is the top of its stack.
+  function errorPosition(error) {
+    var top = String((error && error.stack) || "").split("\n")[0];
+    var m = /@?([^@]*):(\d+):\d+$/.exec(top);
+    return m ? { source: m[1], line: Number(m[2]) } : { source: String(location.href), line: 0 };
+  }
   window.addEventListener("unhandledrejection", function (e) {
-    post("error", "Unhandled rejection: " + describe(e.reason), String(location.href), 0);
+    var at = errorPosition(e.reason);
+    post("error", "Unhandled rejection: " + describe(e.reason), at.source, at.line);
   });
 })();)JS";
 

@@ -26,13 +26,18 @@ ContextState& State() {
   return state;
 }
 
-// The documents of one scheme share its origin; a document of another of the application's
-// schemes reads this one's answers across origins, so those name it.
-void AllowOrigin(WebKitURISchemeResponse* response, const std::string& origin) {
-  if (origin.empty()) return;
+// The answer's headers: its type, which scripts read from the headers (WebAssembly streaming
+// refuses an answer without "application/wasm" there), and, for a document of another of the
+// application's schemes reading this one, that document's origin (the documents of one scheme
+// share its origin).
+void SetHeaders(WebKitURISchemeResponse* response, const std::string& type, const std::string& allowOrigin) {
+  webkit_uri_scheme_response_set_content_type(response, type.c_str());
   SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
-  soup_message_headers_append(headers, "Access-Control-Allow-Origin", origin.c_str());
-  soup_message_headers_append(headers, "Vary", "Origin");
+  soup_message_headers_append(headers, "Content-Type", type.c_str());
+  if (!allowOrigin.empty()) {
+    soup_message_headers_append(headers, "Access-Control-Allow-Origin", allowOrigin.c_str());
+    soup_message_headers_append(headers, "Vary", "Origin");
+  }
   webkit_uri_scheme_response_set_http_headers(response, headers);  // takes the headers
 }
 
@@ -41,8 +46,7 @@ void FinishWithStatus(WebKitURISchemeRequest* request, unsigned status, const ch
   GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_data(reason, strlen(reason), nullptr));
   GObjectPtr<WebKitURISchemeResponse> response(webkit_uri_scheme_response_new(stream.get(), strlen(reason)));
   webkit_uri_scheme_response_set_status(response.get(), status, reason);
-  AllowOrigin(response.get(), allowOrigin);
-  webkit_uri_scheme_response_set_content_type(response.get(), "text/plain");
+  SetHeaders(response.get(), "text/plain", allowOrigin);
   webkit_uri_scheme_request_finish_with_response(request, response.get());
 }
 
@@ -55,8 +59,7 @@ void FinishWithBytes(WebKitURISchemeRequest* request, Bytes&& bytes, const std::
   GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_bytes(data.get()));
   GObjectPtr<WebKitURISchemeResponse> response(
       webkit_uri_scheme_response_new(stream.get(), static_cast<gint64>(g_bytes_get_size(data.get()))));
-  webkit_uri_scheme_response_set_content_type(response.get(), type.c_str());
-  AllowOrigin(response.get(), allowOrigin);
+  SetHeaders(response.get(), type, allowOrigin);
   webkit_uri_scheme_request_finish_with_response(request, response.get());
 }
 

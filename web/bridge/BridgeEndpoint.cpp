@@ -200,6 +200,9 @@ bool BridgeEndpoint::ServeObjectMessage(const Frame& frame, Reader& in) {
     case Message::Release:
       Serve<ReleaseMsg>(frame, in, [this](auto& rq, auto&) { ServeRelease(rq); });
       return true;
+    case Message::MemberNames:
+      Serve<MemberNamesMsg>(frame, in, [this](auto& rq, auto& rp) { ServeMemberNames(rq, rp); });
+      return true;
     default:
       return false;
   }
@@ -217,6 +220,12 @@ void BridgeEndpoint::ServeGetIDsOfNames(const GetIDsOfNamesMsg::Request& request
     return;
   }
   reply.hr = object->GetIDsOfNames(request.names, reply.ids.data());
+}
+
+void BridgeEndpoint::ServeMemberNames(const MemberNamesMsg::Request& request, MemberNamesMsg::Reply& reply) {
+  Ref<IDispatch> object(Exported(request.object));
+  IDispatchEx* ex = object ? object->DispatchEx() : nullptr;
+  reply.hr = !object ? RPC_E_DISCONNECTED : ex ? ex->GetMemberNames(reply.names) : E_NOTIMPL;
 }
 
 void BridgeEndpoint::ServeGetDispID(const GetDispIDMsg::Request& request, GetDispIDMsg::Reply& reply) {

@@ -96,6 +96,7 @@ class BridgeEndpoint : public ObjectCodec, public std::enable_shared_from_this<B
   void ServeGetDispID(const GetDispIDMsg::Request& request, GetDispIDMsg::Reply& reply);
   void ServeInvoke(InvokeMsg::Request& request, InvokeMsg::Reply& reply);
   void ServeDescribe(const DescribeInterfaceMsg::Request& request, DescribeInterfaceMsg::Reply& reply);
+  void ServeMemberNames(const MemberNamesMsg::Request& request, MemberNamesMsg::Reply& reply);
   void ServeRelease(const ReleaseMsg::Request& request);
   IDispatch* Exported(uint64_t id);
   void CutOffImports();

@@ -26,6 +26,7 @@ enum class Message : uint16_t {
   Release,
   FrameDocument,
   UserActivation,
+  MemberNames,
 };
 
 enum class FrameKind : uint8_t { Request = 1, Reply = 2, OneWay = 3 };
@@ -75,7 +76,7 @@ struct WireMember {
 // ---- page messages ------------------------------------------------------------------------
 
 // Changes whenever a message's shape changes: an extension from another build is refused.
-constexpr uint32_t kProtocolVersion = 4;
+constexpr uint32_t kProtocolVersion = 5;
 
 // Web process -> host, once per page connection: the protocol it speaks, which page this is, and
 // the secret the host handed the extension at start-up (other local processes cannot speak to
@@ -190,6 +191,14 @@ struct DescribeInterfaceMsg {
     bool found = false; WideString name, iid, help; std::vector<WireMember> members;
     auto Fields() { return std::tie(found, name, iid, help, members); }
   };
+};
+
+// The names of an object's own (expando) members, for a script that lists its keys.
+struct MemberNamesMsg {
+  static constexpr Message kId = Message::MemberNames;
+  static constexpr bool kOneWay = false;
+  struct Request { uint64_t object = 0; auto Fields() { return std::tie(object); } };
+  struct Reply { int32_t hr = 0; std::vector<WideString> names; auto Fields() { return std::tie(hr, names); } };
 };
 
 // The importer gives back `count` references it received to the object; the owner drops its

@@ -168,6 +168,19 @@ HRESULT BridgeProxy::RemoteDispID(const WideString& name, uint32_t flags, DISPID
   return reply.hr;
 }
 
+HRESULT BridgeProxy::GetMemberNames(std::vector<WideString>& names) {
+  names.clear();
+  return OnOwner([&] {
+    HRESULT hr;
+    auto endpoint = Usable(hr);
+    if (!endpoint) return hr;
+    MemberNamesMsg::Reply reply;
+    if (HRESULT sent = endpoint->Call<MemberNamesMsg>({remoteId_}, reply); Failed(sent)) return sent;
+    names = std::move(reply.names);
+    return static_cast<HRESULT>(reply.hr);
+  });
+}
+
 HRESULT BridgeProxy::Invoke(DISPID id, uint16_t flags, DispParams& params, Variant* result, ExcepInfo* excep) {
   return OnOwner([&] {
     prefetched_.reset();

@@ -28,6 +28,7 @@ class BridgeProxy final : public IDispatch, public IDispatchEx {
   HRESULT GetDispID(const WideString& name, uint32_t flags, DISPID& id) override;
   HRESULT InvokeEx(DISPID id, uint16_t flags, DispParams& params, Variant* result, ExcepInfo* excep,
                    IDispatch* caller) override;
+  HRESULT GetMemberNames(std::vector<WideString>& names) override;
 
   // Called by the endpoint.
   uint64_t RemoteId() const { return remoteId_; }

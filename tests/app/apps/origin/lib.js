@@ -1,0 +1,1 @@
+export function answer() { return 42; }

@@ -1,0 +1,2 @@
+import { answer } from "./lib.js";
+window.moduleScriptDone("module script " + answer());

@@ -1,0 +1,2 @@
+import { answer } from "./lib.js";
+postMessage("module worker " + answer());
