@@ -1,5 +1,6 @@
 #include "automation/Dates.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -212,6 +213,20 @@ int64_t DateToUnixTime(Date date) {
   int64_t local = DateToMs(date);
   DateFields f = MsToFields(local);
   return FloorDiv(local, 1000) - kUnixEpochDays * 86400 - OffsetAtLocal(f);
+}
+
+Date DateFromUnixMs(double milliseconds) {
+  if (!std::isfinite(milliseconds)) return Date{milliseconds};
+  constexpr double kLimit = 1e15;  // far beyond the years 1 to 9999 either way; clamped below
+  const int64_t utc = std::llround(std::clamp(milliseconds, -kLimit, kLimit)) + kUnixEpochDays * kMsPerDay;
+  return MsToDate(utc + int64_t{OffsetAtUtc(utc)} * 1000);
+}
+
+double UnixMsFromDate(Date date) {
+  if (!std::isfinite(date.value)) return date.value;
+  const int64_t local = DateToMs(date);
+  const int64_t utc = local - int64_t{OffsetAtLocal(MsToFields(local))} * 1000;
+  return static_cast<double>(utc - kUnixEpochDays * kMsPerDay);
 }
 
 WideString DateToIso(Date date) {

@@ -35,6 +35,13 @@ Date Now();
 Date UnixTimeToDate(int64_t seconds);
 int64_t DateToUnixTime(Date date);
 
+// Between JavaScript time values (milliseconds since 1970-01-01T00:00Z) and local dates, to the
+// nearest millisecond both ways. A date before 30 December 1899 counts its days as negative
+// numbers whose fraction still runs forward from the start of the day (-1.25 is 29 December
+// 1899, 06:00). A time value that is not a number stays not a number.
+Date DateFromUnixMs(double milliseconds);
+double UnixMsFromDate(Date date);
+
 // "YYYY-MM-DDThh:mm:ss" followed by "Z" or the local offset ("+03:00") in force at that date.
 WideString DateToIso(Date date);
 

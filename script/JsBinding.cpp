@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "automation/ByteConvert.h"
+#include "automation/Dates.h"
 #include "automation/Messages.h"
 #include "automation/Unicode.h"
 #include "script/JsDispatch.h"
@@ -47,9 +48,6 @@ std::shared_ptr<EngineLink> LinkOf(JSContextRef ctx) {
   auto it = Contexts().find(JSContextGetGlobalContext(ctx));
   return it == Contexts().end() ? nullptr : it->second.link;
 }
-
-constexpr double kMsPerDay = 86400000.0;
-constexpr double kUnixEpochDate = 25569.0;  // 1970-01-01 as an automation date
 
 // The bytes of a typed array or ArrayBuffer, in place. The engine pins the buffer when its bytes
 // are asked for, so it cannot move or be detached while the value is in use.
@@ -230,27 +228,6 @@ WideString JsValueText(JSContextRef ctx, JSValueRef value) {
   return ToWide(text);
 }
 
-double DateFromJsTime(double ms) {
-  double seconds = std::floor(ms / 1000.0);
-  time_t t = static_cast<time_t>(seconds);
-  struct tm local {};
-  localtime_r(&t, &local);
-  double localMs = ms + static_cast<double>(local.tm_gmtoff) * 1000.0;
-  return localMs / kMsPerDay + kUnixEpochDate;
-}
-
-double JsTimeFromDate(double date) {
-  double localMs = (date - kUnixEpochDate) * kMsPerDay;
-  // The zone offset of that local time: take it at the instant, then correct once.
-  time_t guess = static_cast<time_t>(std::floor(localMs / 1000.0));
-  struct tm local {};
-  localtime_r(&guess, &local);
-  double ms = localMs - static_cast<double>(local.tm_gmtoff) * 1000.0;
-  time_t second = static_cast<time_t>(std::floor(ms / 1000.0));
-  localtime_r(&second, &local);
-  return localMs - static_cast<double>(local.tm_gmtoff) * 1000.0;
-}
-
 namespace {
 
 // Below this many bytes a copy costs less than setting up a loan (asking the engine whether the
@@ -314,7 +291,7 @@ Variant FromJs(JSContextRef ctx, JSValueRef value) {
         return Variant::FromBytes(Bytes(bytes.begin(), bytes.end()));
       }
       if (JSValueIsDate(ctx, value)) {
-        return Variant(Date{DateFromJsTime(JSValueToNumber(ctx, value, nullptr))});
+        return Variant(DateFromUnixMs(JSValueToNumber(ctx, value, nullptr)));
       }
       Ref<IDispatch> wrapped(new JsDispatch(ctx, object, LinkOf(ctx)));
       return Variant(wrapped.get());
@@ -353,7 +330,7 @@ JSValueRef ToJs(JSContextRef ctx, const Variant& source) {
     case VT_CY:
       return JSValueMakeNumber(ctx, static_cast<double>(v.Int()) / 10000.0);
     case VT_DATE: {
-      JSValueRef time = JSValueMakeNumber(ctx, JsTimeFromDate(v.Double()));
+      JSValueRef time = JSValueMakeNumber(ctx, UnixMsFromDate(Date{v.Double()}));
       return JSObjectMakeDate(ctx, 1, &time, nullptr);
     }
     case VT_BSTR: {

@@ -74,10 +74,6 @@ JSValueRef MakeDispatchError(JSContextRef ctx, HRESULT hr, const ExcepInfo& exce
 // Description and zero-based position of a thrown value.
 ScriptError ErrorFromException(JSContextRef ctx, JSValueRef exception);
 
-// Dates: automation dates are local time, JavaScript time values are UTC milliseconds.
-double DateFromJsTime(double milliseconds);
-double JsTimeFromDate(double date);
-
 }  // namespace ulka
 
 namespace ulka {

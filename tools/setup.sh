@@ -23,6 +23,8 @@ packages=(
   webp-pixbuf-loader imagemagick python3-pil xclip x11-xserver-utils
   # desktop services: file types for opening files with their default application
   shared-mime-info
+  # time zones the date tests run in
+  tzdata
   # Debian packages of stand-alone programs (ulka-pack --deb): Depends from the libraries used,
   # and the checks the tests run on the package and its desktop entry
   dpkg-dev lintian desktop-file-utils

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <iterator>
@@ -208,6 +209,40 @@ TEST_F(ZoneTest, UnixTimesConvertThroughTheLocalZone) {
   Date summer = EncodeDate(F(2011, 7, 1, 8));
   EXPECT_EQ(DateToUnixTime(summer), 1309521600);  // 2011-07-01T12:00:00Z
   EXPECT_EQ(UnixTimeToDate(1309521600), summer);
+}
+
+// JavaScript time values and local dates, both ways, to the millisecond: whole seconds, the
+// first and last millisecond of a second, dates before 30 December 1899 (negative days whose
+// fraction runs forward), the ends of the years 1 to 9999, and zones half an hour off the hour.
+TEST_F(ZoneTest, JavaScriptTimesAndDatesConvertToTheMillisecond) {
+  struct Case {
+    DateFields local;
+    int64_t utc, indiaLike, newfoundlandLike;  // the time value in UTC, at +05:30 and at -03:30
+  } cases[] = {
+      {F(1970, 1, 1, 0, 0, 0, 5), 5, -19799995, 12600005},
+      {F(2001, 4, 21, 0, 18, 0, 0), 987812280000, 987792480000, 987824880000},
+      {F(2001, 4, 21, 0, 18, 0, 1), 987812280001, 987792480001, 987824880001},
+      {F(2001, 4, 21, 0, 18, 59, 999), 987812339999, 987792539999, 987824939999},
+      {F(1850, 6, 15, 12, 30, 45, 0), -3772524555000, -3772544355000, -3772511955000},
+      {F(1899, 12, 29, 6, 0, 0, 0), -2209226400000, -2209246200000, -2209213800000},
+      {F(1899, 12, 30, 23, 59, 59, 999), -2209075200001, -2209095000001, -2209062600001},
+      {F(1601, 1, 1, 0, 0, 0, 0), -11644473600000, -11644493400000, -11644461000000},
+      {F(9999, 12, 31, 23, 59, 59, 999), 253402300799999, 253402280999999, 253402313399999},
+      {F(1, 1, 1, 0, 0, 0, 0), -62135596800000, -62135616600000, -62135584200000},
+  };
+  const std::pair<const char*, int64_t Case::*> zones[] = {
+      {kUtc, &Case::utc}, {"<+0530>-5:30", &Case::indiaLike}, {kNewfoundlandLike, &Case::newfoundlandLike}};
+  for (const auto& [zone, expected] : zones) {
+    UseZone(zone);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(zone) + " " + Utf8(DateToIso(EncodeDate(c.local))));
+      const double ms = static_cast<double>(c.*expected);
+      EXPECT_EQ(UnixMsFromDate(EncodeDate(c.local)), ms);
+      EXPECT_EQ(DecodeDate(DateFromUnixMs(ms)), c.local);
+      EXPECT_EQ(UnixMsFromDate(DateFromUnixMs(ms)), ms);
+    }
+  }
+  EXPECT_TRUE(std::isnan(UnixMsFromDate(DateFromUnixMs(std::nan("")))));
 }
 
 TEST(Now, IsTheCurrentLocalTime) {
