@@ -20,67 +20,6 @@ std::u16string_view TrimKey(std::u16string_view key) {
   return key;
 }
 
-int HexValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
-// The code unit of the four hexadecimal digits at `p`, or -1.
-int32_t FourHex(std::u16string_view p) {
-  if (p.size() < 4) return -1;
-  int32_t unit = 0;
-  for (size_t i = 0; i < 4; ++i) {
-    int digit = HexValue(p[i]);
-    if (digit < 0) return -1;
-    unit = unit * 16 + digit;
-  }
-  return unit;
-}
-
-// Undoes the escapes of the writer; any other backslash pair stays as it is.
-WideString Unescape(std::u16string_view raw) {
-  WideString out;
-  out.reserve(raw.size());
-  for (size_t i = 0; i < raw.size(); ++i) {
-    const char16_t c = raw[i];
-    if (c != u'\\' || i + 1 >= raw.size()) {
-      out += c;
-      continue;
-    }
-    const char16_t next = raw[i + 1];
-    char16_t plain = 0;
-    switch (next) {
-      case u'"': plain = u'"'; break;
-      case u'\\': plain = u'\\'; break;
-      case u'b': plain = u'\b'; break;
-      case u't': plain = u'\t'; break;
-      case u'n': plain = u'\n'; break;
-      case u'f': plain = u'\f'; break;
-      case u'r': plain = u'\r'; break;
-      case u'u': {
-        int32_t unit = FourHex(raw.substr(i + 2));
-        if (unit >= 0) {
-          out += static_cast<char16_t>(unit);
-          i += 5;
-          continue;
-        }
-        break;
-      }
-      default: break;
-    }
-    if (plain) {
-      out += plain;
-    } else {
-      out += c;
-      out += next;
-    }
-    ++i;
-  }
-  return out;
-}
-
 // An integer in the narrowest of 32-bit, 64-bit and unsigned 64-bit that holds it.
 bool IntegerValue(const std::string& text, Variant& value) {
   const char* first = text.data();
@@ -142,6 +81,7 @@ bool TJsonReader::ReadObject(TDictionary& target, int depth) {
 bool TJsonReader::ReadValue(Variant& value, int depth) {
   if (At(u'{')) return ReadNested(value, depth);
   if (At(u'"')) return ReadString(value);
+  if (At(u'\'')) return ReadSingleQuoted(value);
   if (AtDigit(pos_) || (At(u'-') && AtDigit(pos_ + 1))) return ReadNumber(value);
   return ReadWord(value);
 }
@@ -154,17 +94,43 @@ bool TJsonReader::ReadNested(Variant& value, int depth) {
   return true;
 }
 
+// Between double quotes a backslash makes the character after it part of the string, and a
+// backslash before a double quote stands for the quote; every other backslash stays as written.
 bool TJsonReader::ReadString(Variant& value) {
-  const size_t start = ++pos_;
-  bool escaped = false;
+  ++pos_;
+  WideString text;
   for (; pos_ < text_.size(); ++pos_) {
     const char16_t c = text_[pos_];
-    if (c == u'\\') {
-      escaped = true;
-      ++pos_;  // the next character belongs to the string, whatever it is
-    } else if (c == u'"') {
-      std::u16string_view raw = text_.substr(start, pos_ - start);
-      value = Variant(escaped ? Unescape(raw) : WideString(raw));
+    if (c == u'"') {
+      value = Variant(std::move(text));
+      ++pos_;
+      return true;
+    }
+    if (c == u'\\' && pos_ + 1 < text_.size()) {
+      const char16_t next = text_[++pos_];
+      if (next != u'"') text += c;
+      text += next;
+      continue;
+    }
+    text += c;
+  }
+  return false;
+}
+
+// Between single quotes (the form the writer uses for text the double-quoted form cannot hold),
+// two single quotes stand for one and everything else is as written.
+bool TJsonReader::ReadSingleQuoted(Variant& value) {
+  ++pos_;
+  WideString text;
+  for (; pos_ < text_.size(); ++pos_) {
+    const char16_t c = text_[pos_];
+    if (c != u'\'') {
+      text += c;
+    } else if (pos_ + 1 < text_.size() && text_[pos_ + 1] == u'\'') {
+      text += c;
+      ++pos_;
+    } else {
+      value = Variant(std::move(text));
       ++pos_;
       return true;
     }

@@ -3,10 +3,11 @@
 // are nested objects, quoted strings, numbers, true and false. Text after the closing "}" is
 // ignored, and the end of the text also closes every open object.
 //
-// Beyond that, the reader takes back everything the writer writes: the escapes of string values
-// (\" \\ \b \t \n \f \r \uXXXX; any other backslash pair stays as it is), negative numbers,
-// exponents, integers beyond 32 bits, NAN and INF, and a missing value (written for Empty) as
-// Empty.
+// Strings between double quotes keep what is written between them, except that a backslash before
+// a double quote stands for the quote (so "C:\temp\new" is a path, not a tab and a line feed).
+// Beyond that, the reader takes back everything the writer writes: strings between single quotes
+// (with '' for a quote), negative numbers, exponents, integers beyond 32 bits, NAN and INF, and a
+// missing value (written for Empty) as Empty.
 #pragma once
 
 #include <string_view>
@@ -30,6 +31,7 @@ class TJsonReader {
   bool ReadValue(Variant& value, int depth);
   bool ReadNested(Variant& value, int depth);
   bool ReadString(Variant& value);
+  bool ReadSingleQuoted(Variant& value);
   bool ReadNumber(Variant& value);
   bool ReadWord(Variant& value);
   void SkipBlanks();

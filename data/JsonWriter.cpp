@@ -24,18 +24,21 @@ void AppendInteger(WideString& out, Int value) {
   AppendAscii(out, std::string_view(buffer, static_cast<size_t>(end - buffer)));
 }
 
-// The escape of a character that would end or break a string, or nothing.
-std::string_view ShortEscape(char16_t c) {
-  switch (c) {
-    case u'"': return "\\\"";
-    case u'\\': return "\\\\";
-    case u'\b': return "\\b";
-    case u'\t': return "\\t";
-    case u'\n': return "\\n";
-    case u'\f': return "\\f";
-    case u'\r': return "\\r";
-    default: return {};
+// Whether the double-quoted form holds the text: there, a backslash makes the character after it
+// part of the string and only a backslash before a double quote is undone, so each double quote
+// must follow an even run of backslashes (its own escape makes the run odd) and the text must not
+// end in an odd run (which would take the closing quote).
+bool FitsDoubleQuotes(std::u16string_view text) {
+  size_t run = 0;  // backslashes just before the character at hand
+  for (char16_t c : text) {
+    if (c == u'\\') {
+      ++run;
+      continue;
+    }
+    if (c == u'"' && run % 2 != 0) return false;
+    run = 0;
   }
+  return run % 2 == 0;
 }
 
 }  // namespace
@@ -81,25 +84,23 @@ void TJsonWriter::WriteValue(const Variant& value, int depth) {
   }
 }
 
+// The double-quoted form escapes double quotes only: backslashes, line breaks and every other
+// character stand as they are, so a Windows path is written as it reads. Text that form cannot
+// hold (a path ending in a backslash) is written between single quotes, where a single quote is
+// doubled and nothing else is escaped.
 void TJsonWriter::WriteString(std::u16string_view text) {
-  out_ += u'"';
+  const bool doubleQuotes = FitsDoubleQuotes(text);
+  const char16_t quote = doubleQuotes ? u'"' : u'\'';
+  out_ += quote;
   size_t run = 0;  // start of the characters not yet copied
   for (size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c >= 0x20 && c != u'"' && c != u'\\') continue;
+    if (text[i] != quote) continue;
     out_.append(text.substr(run, i - run));
-    run = i + 1;
-    std::string_view escape = ShortEscape(c);
-    if (!escape.empty()) {
-      WriteAscii(escape);
-    } else {
-      static constexpr char kHex[] = "0123456789abcdef";
-      const char unit[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
-      WriteAscii(std::string_view(unit, sizeof unit));
-    }
+    out_ += doubleQuotes ? u'\\' : u'\'';
+    run = i;
   }
   out_.append(text.substr(run));
-  out_ += u'"';
+  out_ += quote;
 }
 
 void TJsonWriter::WriteAscii(std::string_view text) { AppendAscii(out_, text); }

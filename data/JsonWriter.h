@@ -1,6 +1,8 @@
 // The text form of a dictionary: "{", the entries as key ":" value separated by ",", "}".
-// Keys are written as stored; string values are quoted with the quote, the backslash and the
-// control characters escaped, so that the reader gives back exactly what was written.
+// Keys are written as stored. String values are written between double quotes with only the
+// double quote escaped (\"), as files of this form have always been written; text that form
+// cannot hold (ending in a backslash, or a backslash right before a quote) goes between single
+// quotes with '' for a quote. The reader gives back exactly what was written.
 #pragma once
 
 #include <string_view>
