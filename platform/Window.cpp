@@ -165,6 +165,14 @@ void PlatformWindow::SetState(int state) {
 
 bool PlatformWindow::Visible() const { return gtk_widget_get_visible(GTK_WIDGET(window_)); }
 
+void PlatformWindow::LayOutHidden() {
+  if (!content_ || gtk_widget_get_mapped(GTK_WIDGET(window_))) return;
+  GtkRequisition minimum;
+  gtk_widget_get_preferred_size(content_, &minimum, nullptr);
+  GtkAllocation area{0, 0, std::max(clientWidth_, minimum.width), std::max(clientHeight_, minimum.height)};
+  gtk_widget_size_allocate(content_, &area);
+}
+
 void PlatformWindow::Show() {
   hiddenState_ = -1;
   gtk_widget_show(GTK_WIDGET(window_));

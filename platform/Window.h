@@ -51,6 +51,9 @@ class PlatformWindow {
   void SetState(int state);
 
   bool Visible() const;
+  // A window that is not on the screen is laid out by the toolkit only when shown: this lays out
+  // its content at the client size now (a picture of a hidden window's page is taken at it).
+  void LayOutHidden();
   void Show();
   void Hide();
   // Shows the window modally and serves events until it is hidden again.

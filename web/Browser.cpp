@@ -203,6 +203,7 @@ Ref<IDispatch> TBrowser::Screenshot(const Variant& Rect) {
   if (!FForm || !FForm->View().HasView()) Fail(msg::kNoDocument);
   Ref<TBrowser> keep(this);  // the wait serves events, which may drop the last script reference
   Ref<TBitmap> shot = MakeRef<TBitmap>();
+  FForm->Window().LayOutHidden();
   SnapshotPage(FForm->View().View(), shot->Bitmap());
   if (VarToObject<TRectangle>(Rect)) return shot->Clone(Rect);
   return shot;

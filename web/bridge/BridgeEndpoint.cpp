@@ -73,6 +73,12 @@ void BridgeEndpoint::HandleFrame(Frame& frame) {
     return;
   }
   Reader request(frame.body.data(), frame.body.size(), this, &frame.blocks);
+  struct Serving {
+    int& depth;
+    bool counts;
+    ~Serving() { depth -= counts; }
+  } serving{servingRequests_, frame.kind == FrameKind::Request};
+  servingRequests_ += serving.counts;
   if (!ServeObjectMessage(frame, request) && !ServePageMessage(frame, request)) {
     throw ProtocolError("unknown bridge message");
   }

@@ -44,6 +44,8 @@ class BridgeEndpoint : public ObjectCodec, public std::enable_shared_from_this<B
   void DropDocumentObjects();
 
   bool OnOwnerThread() const { return std::this_thread::get_id() == owner_; }
+  // Whether a request of the other side is being served here now: that side waits for the answer.
+  bool ServingRequest() const { return servingRequests_ > 0; }
   // Counts the messages that went either way: a value fetched ahead is still current while this
   // has not moved since.
   uint64_t Traffic() const { return traffic_; }
@@ -106,6 +108,7 @@ class BridgeEndpoint : public ObjectCodec, public std::enable_shared_from_this<B
   std::thread::id owner_;
   uint64_t nextCallId_ = 0;
   uint64_t traffic_ = 0;
+  int servingRequests_ = 0;
   std::unordered_set<uint64_t> pending_;
   std::unordered_map<uint64_t, Frame> replies_;
 

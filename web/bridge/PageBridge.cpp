@@ -147,6 +147,11 @@ class BridgeState {
     }
   }
 
+  bool PageAwaitsHost(WebKitWebView* view) {
+    auto connection = ConnectionOf(view);
+    return connection && connection->ServingRequest();
+  }
+
   Ref<IDispatch> Document(WebKitWebView* view) {
     auto connection = ConnectionOf(view);
     if (!connection) return nullptr;
@@ -332,6 +337,10 @@ bool PageBridge::IsApplicationDocument(WebKitWebView* view, const WideString& ur
 
 void PageBridge::SetExternal(WebKitWebView* view, IDispatch* external) {
   if (OnBridgeThread()) BridgeState::Get().SetExternal(view, external);
+}
+
+bool PageBridge::PageAwaitsHost(WebKitWebView* view) {
+  return OnBridgeThread() && BridgeState::Get().PageAwaitsHost(view);
 }
 
 Ref<IDispatch> PageBridge::Document(WebKitWebView* view) {

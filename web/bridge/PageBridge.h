@@ -51,6 +51,8 @@ class PageBridge {
   bool IsApplicationDocument(WebKitWebView* view, const WideString& url);
   // Null clears it; the page shown now sees the change at once.
   void SetExternal(WebKitWebView* view, IDispatch* external);
+  // Whether the view's page waits for the host to answer one of its calls (it cannot draw meanwhile).
+  bool PageAwaitsHost(WebKitWebView* view);
   // The page's `document`, or null when the view shows no page (yet) or its process has gone.
   Ref<IDispatch> Document(WebKitWebView* view);
   void Forget(WebKitWebView* view);
