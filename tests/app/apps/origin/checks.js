@@ -20,6 +20,13 @@
       var blob = new Blob(["postMessage('blob ' + (6 * 7));"], { type: "text/javascript" });
       return fromWorker(new Worker(URL.createObjectURL(blob))).then(function (v) { return v == "blob 42"; });
     },
+    // As code editors start their syntax workers: a blob that imports the application's file.
+    "blob worker importing a file": function () {
+      var source = "importScripts(" + JSON.stringify(new URL("worker-lib.js", location.href).href) + ");" +
+                   "postMessage('imported ' + answer());";
+      var blob = new Blob([source], { type: "text/javascript" });
+      return fromWorker(new Worker(URL.createObjectURL(blob))).then(function (v) { return v == "imported 42"; });
+    },
     "module worker": function () {
       return fromWorker(new Worker("module-worker.js", { type: "module" })).then(function (v) { return v == "module worker 42"; });
     },

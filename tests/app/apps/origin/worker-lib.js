@@ -1,0 +1,1 @@
+function answer() { return 42; }
