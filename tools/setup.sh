@@ -23,8 +23,9 @@ packages=(
   webp-pixbuf-loader imagemagick python3-pil xclip x11-xserver-utils
   # desktop services: file types for opening files with their default application
   shared-mime-info
-  # time zones the date tests run in
-  tzdata
+  # time zones the date tests run in; the Turkish locale, whose dotless i the name comparisons
+  # are tested under
+  tzdata locales
   # Debian packages of stand-alone programs (ulka-pack --deb): Depends from the libraries used,
   # and the checks the tests run on the package and its desktop entry
   dpkg-dev lintian desktop-file-utils
@@ -37,14 +38,25 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
-echo "Installing: ${missing[*]}"
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-# Another installer may hold the package lock (a parallel build): wait for it rather than fail.
-lock_wait=(-o DPkg::Lock::Timeout=900)
-"${sudo_cmd[@]}" apt-get "${lock_wait[@]}" update -q
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get "${lock_wait[@]}" install -y -q --no-install-recommends "${missing[@]}"
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  # Another installer may hold the package lock (a parallel build): wait for it rather than fail.
+  lock_wait=(-o DPkg::Lock::Timeout=900)
+  "${sudo_cmd[@]}" apt-get "${lock_wait[@]}" update -q
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get "${lock_wait[@]}" install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Locales the tests run under.
+for wanted in tr_TR.UTF-8; do
+  short=$(echo "$wanted" | sed 's/UTF-8/utf8/')
+  if ! locale -a 2>/dev/null | grep -qx "$short"; then
+    echo "Generating the locale $wanted"
+    if ! grep -q "^$wanted UTF-8" /etc/locale.gen 2>/dev/null; then
+      echo "$wanted UTF-8" | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+    fi
+    "${sudo_cmd[@]}" locale-gen >/dev/null
+  fi
+done

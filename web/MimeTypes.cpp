@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "automation/TextUtils.h"
 #include "platform/GObjectPtr.h"
 
 namespace ulka {
@@ -38,8 +39,7 @@ std::string GuessMimeType(const std::string& url, const Bytes& bytes) {
   const std::string file = PathOf(url);
   size_t dot = file.find_last_of('.');
   if (dot != std::string::npos) {
-    std::string extension = file.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+    const std::string extension = AsciiLower(file.substr(dot + 1));
     auto found = KnownTypes().find(extension);
     if (found != KnownTypes().end()) return found->second;
   }

@@ -21,10 +21,7 @@ std::multiset<std::string>& Schemes() {
   return schemes;
 }
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
+std::string Lower(std::string_view text) { return AsciiLower(text); }
 
 // Schemes the engine (or the desktop behind it) answers itself.
 constexpr const char* kEngineSchemes[] = {

@@ -21,7 +21,8 @@ check(rtl.IsEmpty(rtl.Load(base + "missing.txt")), "Load of a missing URL");
 check(rtl.IsEmpty(rtl.Load("http://127.0.0.1:1/refused")), "Load of a refused URL");
 
 // Schemes the engine serves itself can never be given to a handler, in any spelling.
-var engineSchemes = ["http", "HTTP", "Https", "file", "data", "blob", "about", "javascript", "ws", "wss", "ftp"];
+var engineSchemes = ["http", "HTTP", "Https", "file", "FILE", "data", "blob", "about", "javascript", "JAVASCRIPT",
+                     "ws", "wss", "ftp", "INSPECTOR"];
 for (var i = 0; i < engineSchemes.length; i++) {
   var name = engineSchemes[i];
   check(thrown(function () { rtl.Protocol(name, function () { return page("taken"); }); }).indexOf("served by the web engine") > 0,
