@@ -25,11 +25,14 @@ var kUsage = [
   "  --version         the version of Ulka"
 ].join("\n");
 var kSealChunk = 1 << 20;
+// The MD5 of the public key of keys/development.key, whose private key ships with the sources.
+var kDevelopmentPublicKeyMd5 = "1DC59CE4DDE859DA99A32BB4F50FA8DE";
 var kIconSizes = [16, 22, 24, 32, 48, 64, 128, 256];
 
 function PackError(message) { this.message = message; }
 function fail(message) { throw new PackError(message); }
 function say(text) { console.log("ulka-pack: " + text); }
+function warn(text) { console.error("ulka-pack: warning: " + text); }
 
 // Options that take a value, and what the value is, for the message when it is missing.
 var kValueOptions = {
@@ -112,7 +115,12 @@ function readKeys(fileName) {
   }
   if (!keys.PrivateKey || !keys.PublicKey || !keys.Key || !keys.InitVector)
     fail(fileName + " is not a complete key set (make one with tools/make-keys)");
+  keys.name = fileName;
   return keys;
+}
+
+function isDevelopmentKeySet(keys) {
+  return rtl.Hex(rtl.Md5(rtl.MBStr(keys.PublicKey))) === kDevelopmentPublicKeyMd5;
 }
 
 // An icon file: the bitmap for desktop icons, and whether it is an .ico for the program itself.
@@ -164,6 +172,10 @@ function seal(data, keys) {
   if (!signer.ImportPrivateKey(keys.PrivateKey, "")) fail("the key file's private key does not import");
   if (rtl.Base64(signer.ExportPublicKey()) !== keys.PublicKey)
     fail("the key file's private key does not match its public key");
+  if (isDevelopmentKeySet(keys))
+    warn("sealed with the public development key set (" + keys.name + "): its private key ships with " +
+         "the sources, so anyone can make packages that this program accepts; make a key set of your own " +
+         "with tools/make-keys and build with -DULKA_KEY_FILE=FILE.key");
   var encrypted = encrypt(data, keys);
   say("signing");
   var signed = signer.SignData(encrypted);
