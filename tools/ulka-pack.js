@@ -1,6 +1,8 @@
 // Packs a folder into a stand-alone program: a copy of the host program that carries the folder
-// as its package (resource type 23 named "ULKA"), plain or sealed; with --deb, the files of a
-// Debian package of that program (tools/ulka-deb.sh builds the package from them).
+// as its package (resource type 23 named "ULKA"), plain or sealed, and the web extension its pages
+// need (resource type 10 named "ULKAEXTENSION", compressed with xz; the program unpacks it at
+// start); with --deb, the files of a Debian package of that program (tools/ulka-deb.sh builds the
+// package from them), where the extension is a file of the package instead.
 //   ulka-script tools/ulka-pack.js [OPTIONS] FOLDER OUTPUT
 // A sealed package is encrypted with Twofish under the key set's key and initial vector and
 // signed with its private key; only a program built with the same key set opens it.
@@ -40,6 +42,7 @@ var kValueOptions = {
   "--maintainer": "a name and mail address",
   // Given by the ulka-pack command: where things are, and the folder it reads the results from.
   "--default-host": "a program", "--stage": "a folder", "--extension": "a file", "--arch": "an architecture",
+  "--packed-extension": "a file",
   "--default-maintainer": "a name and mail address", "--deb-host": "a program"
 };
 
@@ -185,12 +188,15 @@ function seal(data, keys) {
   return sealed;
 }
 
-// Writes the program through a temporary file, so OUTPUT is either whole or untouched.
-function writeProgram(output, hostBytes, data, icon) {
+// Writes the program through a temporary file, so OUTPUT is either whole or untouched. A program
+// of a Debian package gets no extension: the package holds it.
+function writeProgram(output, hostBytes, data, icon, extension) {
   var temporary = output + ".ulka-pack-part";
   try {
     rtl.SaveFile(temporary, hostBytes);
     if (!rtl.UpdateRes(temporary, 23, "ULKA", data)) fail("cannot write the package into " + output);
+    if (extension && !rtl.UpdateRes(temporary, 10, "ULKAEXTENSION", extension))
+      fail("cannot write the web extension into " + output);
     if (icon && icon.isIco && !rtl.UpdateRes(temporary, 14, "MAINICON", icon.bytes))
       fail(icon.name + " is not a usable icon file");
     rtl.SaveFile(output, rtl.LoadFile(temporary));
@@ -408,8 +414,10 @@ function main() {
     rtl.DeleteFile(programFile);
     return;
   }
-  say("writing " + output);
-  writeProgram(output, hostBytes, data, icon);
+  if (options.packedExtension === undefined) fail("the ulka-pack command names no web extension (--packed-extension)");
+  var extension = readFile(options.packedExtension, "the web extension");
+  say("writing " + output + " with its web extension (" + Math.ceil(extension.length / 1024) + " kB)");
+  writeProgram(output, hostBytes, data, icon, extension);
   rtl.SaveFile(options.stage + "/program-output", rtl.MBStr(output));
   say(output + ": " + zip.Length + " files, start page " + start + (options.seal ? ", sealed" : ""));
 }
