@@ -104,6 +104,27 @@ TEST_F(PackTest, IconGoesInAsTheMainIcon) {
   EXPECT_TRUE(Source("iconic", BuiltInPackageKeys()));
 }
 
+// A PNG becomes an .ico of PNG images, the picture fitted into squares of 16 and 32 pixels and of
+// the larger sizes up to its own (48 for a 60 by 30 picture).
+TEST_F(PackTest, PngIconGoesInAsAnIcoOfPngImages) {
+  std::string log;
+  ASSERT_EQ(RunCommand("convert -size 60x30 xc:'#20c040' " + Path("icon.png"), &log), 0) << log;
+  ASSERT_EQ(Pack("--icon " + Path("icon.png"), "png-icon", &log), 0) << log;
+  const std::vector<uint8_t> ico = LoadIconFileFromFile(Path("png-icon"), ResId::Text(u"MAINICON"));
+  ASSERT_GE(ico.size(), 6u);
+  ASSERT_EQ(ico[4], 3) << "entries";
+  const uint8_t sides[] = {16, 32, 48};
+  for (int i = 0; i < 3; ++i) {
+    const uint8_t* entry = ico.data() + 6 + 16 * i;
+    EXPECT_EQ(entry[0], sides[i]);
+    EXPECT_EQ(entry[1], sides[i]);
+    const uint32_t offset = entry[12] | entry[13] << 8 | entry[14] << 16 | uint32_t{entry[15]} << 24;
+    ASSERT_LT(offset + 8, ico.size());
+    EXPECT_EQ(std::string(ico.begin() + offset + 1, ico.begin() + offset + 4), "PNG") << "entry " << i;
+  }
+  EXPECT_TRUE(Source("png-icon", BuiltInPackageKeys()));
+}
+
 TEST_F(PackTest, RefusesWhatWouldNotStart) {
   Put("bad.ico", "not an icon");
   EXPECT_NE(Pack("--icon " + Path("bad.ico"), "bad-icon"), 0);
