@@ -10,6 +10,7 @@
 #include "automation/Unicode.h"
 #include "platform/GObjectPtr.h"
 #include "web/Inspector.h"
+#include "web/bridge/ExtensionLocation.h"
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
@@ -33,6 +34,11 @@ int main(int argc, char** argv) {
     }
     if (command.inspect) ulka::EnableInspector();
     arguments.erase(arguments.begin() + 1, arguments.begin() + 1 + static_cast<ptrdiff_t>(command.optionCount));
+  }
+  // Pages reach the host through the web extension: without it the program stops and says why.
+  if (const ulka::ExtensionLocation& extension = ulka::WebExtensionLocation(); extension.directory.empty()) {
+    std::fprintf(stderr, "%s: %s\n", g_get_prgname(), extension.error.c_str());
+    return 1;
   }
   ulka::ForgetEngineInspectorUnlessInspecting();
   std::vector<ulka::WideString> wide;

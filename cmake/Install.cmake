@@ -9,6 +9,8 @@ install(TARGETS ulka ulka-script RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS ulkaextension LIBRARY DESTINATION lib/ulka/extension)
 # The stripped copy of the host that the packager copies into stand-alone programs.
 install(PROGRAMS ${PROJECT_BINARY_DIR}/app/ulka-standalone DESTINATION lib/ulka)
+# The compressed extension the packager writes into them.
+install(FILES ${ULKA_PACKED_EXTENSION} DESTINATION lib/ulka)
 
 set(ULKA_DATA_DIR ${CMAKE_INSTALL_DATADIR}/ulka)
 install(FILES tools/ulka-pack.js DESTINATION ${ULKA_DATA_DIR})
@@ -36,6 +38,7 @@ install(CODE "
 # Packs a folder into a stand-alone program, or a Debian package of one (ulka-pack --help).
 exec \\\"\${data}/ulka-pack.sh\\\" \\\"\${bin}/ulka-script\\\" \\\"\${data}/ulka-pack.js\\\" \\\\
   --extension \\\"\${CMAKE_INSTALL_PREFIX}/lib/ulka/extension/libulkaextension.so\\\" \\\\
+  --packed-extension \\\"\${CMAKE_INSTALL_PREFIX}/lib/ulka/libulkaextension.so.xz\\\" \\\\
   --keys \\\"${ulka_installed_keys}\\\" --default-host \\\"\${CMAKE_INSTALL_PREFIX}/lib/ulka/ulka-standalone\\\" \\\"\\$@\\\"
 \")
   file(CHMOD \"\$ENV{DESTDIR}\${bin}/ulka-pack\" PERMISSIONS

@@ -28,12 +28,38 @@ void PlatformWindow::SetContent(GtkWidget* child) {
 
 void PlatformWindow::SetTitle(const std::string& title) { gtk_window_set_title(window_, title.c_str()); }
 
-void PlatformWindow::SetIcon(GdkPixbuf* big, GdkPixbuf* small) {
+namespace {
+
+// The pictures as pixbufs, which own copies of their pixels; the caller frees the list.
+GList* PixbufList(const std::vector<IconPicture>& pictures) {
   GList* icons = nullptr;
-  if (small) icons = g_list_append(icons, small);
-  if (big) icons = g_list_append(icons, big);
+  for (const IconPicture& picture : pictures) {
+    if (picture.width <= 0 || picture.height <= 0 ||
+        picture.rgba.size() != static_cast<size_t>(picture.width) * picture.height * 4)
+      continue;
+    GBytes* pixels = g_bytes_new(picture.rgba.data(), picture.rgba.size());
+    GdkPixbuf* pixbuf = gdk_pixbuf_new_from_bytes(pixels, GDK_COLORSPACE_RGB, TRUE, 8, picture.width,
+                                                  picture.height, picture.width * 4);
+    g_bytes_unref(pixels);
+    if (pixbuf) icons = g_list_append(icons, pixbuf);
+  }
+  return icons;
+}
+
+void FreePixbufList(GList* icons) { g_list_free_full(icons, g_object_unref); }
+
+}  // namespace
+
+void PlatformWindow::SetIcon(const std::vector<IconPicture>& pictures) {
+  GList* icons = PixbufList(pictures);
   gtk_window_set_icon_list(window_, icons);
-  g_list_free(icons);
+  FreePixbufList(icons);
+}
+
+void PlatformWindow::SetDefaultIcon(const std::vector<IconPicture>& pictures) {
+  GList* icons = PixbufList(pictures);
+  gtk_window_set_default_icon_list(icons);
+  FreePixbufList(icons);
 }
 
 void PlatformWindow::SetBorder(BorderStyle style) {

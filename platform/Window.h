@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "automation/Rects.h"
 #include "platform/GObjectPtr.h"
@@ -14,6 +15,13 @@
 namespace ulka {
 
 enum class BorderStyle { None = 0, Single = 1, Sizeable = 2, Dialog = 3, ToolWindow = 4, SizeToolWin = 5 };
+
+// One picture of a window's icon: R, G, B, A bytes, alpha not premultiplied, rows without padding.
+struct IconPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgba;
+};
 
 class PlatformWindow {
  public:
@@ -35,7 +43,10 @@ class PlatformWindow {
   std::function<void()> onStateChanged;
 
   void SetTitle(const std::string& title);
-  void SetIcon(GdkPixbuf* big, GdkPixbuf* small);
+  // The icon at several sizes; the desktop picks the size it shows.
+  void SetIcon(const std::vector<IconPicture>& pictures);
+  // The icon of every window that sets none of its own.
+  static void SetDefaultIcon(const std::vector<IconPicture>& pictures);
 
   BorderStyle Border() const { return border_; }
   void SetBorder(BorderStyle style);

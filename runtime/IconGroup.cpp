@@ -58,4 +58,32 @@ std::vector<uint16_t> IconGroupIds(std::span<const uint8_t> group) {
   return ids;
 }
 
+std::vector<uint8_t> BuildIconFile(std::span<const uint8_t> group, const IconImageLookup& image) {
+  if (group.size() < kHeaderSize || Load16(group.data()) != 0 || Load16(group.data() + 2) != kIconType) return {};
+  struct Found {
+    const uint8_t* entry;
+    std::span<const uint8_t> image;
+  };
+  std::vector<Found> found;
+  const size_t count = Load16(group.data() + 4);
+  for (size_t i = 0; i < count; ++i) {
+    const size_t at = kHeaderSize + i * kGroupEntrySize;
+    if (!InBounds(at, kGroupEntrySize, group.size())) return {};
+    std::optional<std::span<const uint8_t>> bytes = image(Load16(group.data() + at + 12));
+    if (bytes && !bytes->empty()) found.push_back({group.data() + at, *bytes});
+  }
+  if (found.empty()) return {};
+  std::vector<uint8_t> file(kHeaderSize + found.size() * kFileEntrySize);
+  std::copy_n(group.begin(), 4, file.begin());
+  Store16(file.data() + 4, static_cast<uint16_t>(found.size()));
+  for (size_t i = 0; i < found.size(); ++i) {
+    uint8_t* e = file.data() + kHeaderSize + i * kFileEntrySize;
+    std::copy_n(found[i].entry, 8, e);  // width, height, colours, reserved, planes, bit count
+    Store32(e + 8, static_cast<uint32_t>(found[i].image.size()));
+    Store32(e + 12, static_cast<uint32_t>(file.size()));
+    file.insert(file.end(), found[i].image.begin(), found[i].image.end());
+  }
+  return file;
+}
+
 }  // namespace ulka

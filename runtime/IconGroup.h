@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -29,5 +30,10 @@ std::vector<uint8_t> BuildIconGroup(const IconFile& icon, std::span<const uint16
 
 // The icon identifiers a group resource lists, in entry order (as many as fit in the data).
 std::vector<uint16_t> IconGroupIds(std::span<const uint8_t> group);
+
+// The icon file a group resource stands for, its images found by identifier; an entry whose image
+// is missing or empty is left out. Empty when the group is malformed or no image is found.
+using IconImageLookup = std::function<std::optional<std::span<const uint8_t>>(uint16_t id)>;
+std::vector<uint8_t> BuildIconFile(std::span<const uint8_t> group, const IconImageLookup& image);
 
 }  // namespace ulka

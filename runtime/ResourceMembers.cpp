@@ -7,6 +7,7 @@
 #include "automation/ByteConvert.h"
 #include "automation/Unicode.h"
 #include "runtime/FileIo.h"
+#include "runtime/IconGroup.h"
 #include "runtime/ResourceUpdater.h"
 
 namespace ulka {
@@ -138,6 +139,21 @@ std::optional<std::vector<uint8_t>> LoadResourceFromFile(const std::string& file
   if (!leaf) return std::nullopt;
   auto bytes = leaf->Data();
   return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+std::vector<uint8_t> LoadIconFileFromFile(const std::string& fileName, const ResId& name) {
+  MappedFile file;
+  if (!file.Open(fileName)) return {};
+  auto resources = ExecutableResources::Read(file.Bytes(), false);
+  if (!resources) return {};
+  const TResItem* group = FindResourceForLoad(resources->Root(), ResId::Number(kIconGroupResource), name, 0);
+  if (!group) return {};
+  const TResItem& root = resources->Root();
+  return BuildIconFile(group->Data(), [&root](uint16_t id) -> std::optional<std::span<const uint8_t>> {
+    const TResItem* icon = FindResourceForLoad(root, ResId::Number(kIconResource), ResId::Number(id), 0);
+    if (!icon) return std::nullopt;
+    return icon->Data();
+  });
 }
 
 bool HasResourceInFile(const std::string& fileName, const ResId& type, const ResId& name, uint32_t language) {

@@ -31,6 +31,8 @@ Variant LoadResource(const Variant& module, const Variant& resName, const Varian
 std::optional<std::vector<uint8_t>> LoadResourceFromFile(const std::string& fileName,
                                                          const ResId& type, const ResId& name,
                                                          uint32_t language);
+// The icon file the icon group `name` of an executable stands for; empty when it has none.
+std::vector<uint8_t> LoadIconFileFromFile(const std::string& fileName, const ResId& name);
 // Whether the file has the resource, without copying its bytes.
 bool HasResourceInFile(const std::string& fileName, const ResId& type, const ResId& name, uint32_t language);
 

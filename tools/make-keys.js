@@ -3,9 +3,22 @@
 // The file holds the public key, the Twofish key and the initial vector that a build carries
 // (cmake -DULKA_KEY_FILE=OUTPUT.key), and the private key that ulka-pack --seal signs with.
 // Keep the file secret: whoever has it can seal packages that such a build accepts.
+// Anything at the name, a folder included (reading a folder throws).
+function exists(fileName) {
+  try {
+    return rtl.LoadFile(fileName) !== undefined;
+  } catch (e) {
+    return true;
+  }
+}
+
 if (rtl.ParamCount < 1) {
   console.error("usage: make-keys OUTPUT.key");
   rtl.Quit(2);
+} else if (exists(rtl.Params(1))) {
+  // A key set replaced is a private key lost: programs built with it take no new packages.
+  console.error("make-keys: " + rtl.Params(1) + " already exists; name a new file (a key set is never overwritten)");
+  rtl.Quit(1);
 } else {
   var output = rtl.Params(1);
 
@@ -28,5 +41,10 @@ if (rtl.ParamCount < 1) {
       "Key=" + rtl.Base64(random16()) + "\n" +
       "InitVector=" + rtl.Base64(random16()) + "\n";
   rtl.SaveFile(output, rtl.MBStr(text));
-  console.log("wrote " + output);
+  if (!exists(output)) {
+    console.error("make-keys: cannot write " + output);
+    rtl.Quit(1);
+  } else {
+    console.log("wrote " + output + " (readable by you only: keep it private)");
+  }
 }

@@ -9,6 +9,8 @@ packages=(
   # libraries
   libwebkit2gtk-4.1-dev libjavascriptcoregtk-4.1-dev libgtk-3-dev
   libssl-dev libxml2-dev libcurl4-openssl-dev zlib1g-dev
+  # stand-alone programs carry the web extension compressed with xz
+  liblzma-dev xz-utils
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils openbox

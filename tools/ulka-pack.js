@@ -1,6 +1,8 @@
 // Packs a folder into a stand-alone program: a copy of the host program that carries the folder
-// as its package (resource type 23 named "ULKA"), plain or sealed; with --deb, the files of a
-// Debian package of that program (tools/ulka-deb.sh builds the package from them).
+// as its package (resource type 23 named "ULKA"), plain or sealed, and the web extension its pages
+// need (resource type 10 named "ULKAEXTENSION", compressed with xz; the program unpacks it at
+// start); with --deb, the files of a Debian package of that program (tools/ulka-deb.sh builds the
+// package from them), where the extension is a file of the package instead.
 //   ulka-script tools/ulka-pack.js [OPTIONS] FOLDER OUTPUT
 // A sealed package is encrypted with Twofish under the key set's key and initial vector and
 // signed with its private key; only a program built with the same key set opens it.
@@ -14,7 +16,8 @@ var kUsage = [
   "FOLDER needs a start page: a .ulka file, else index.html, index.htm, or any .html/.htm file.",
   "",
   "  --seal            encrypt and sign the package with the build's key set",
-  "  --icon ICON       the program's icon: an .ico file (a PNG serves --deb only)",
+  "  --icon ICON       the program's icon: an .ico file (bitmap or PNG images) or any picture,",
+  "                    such as a PNG (made into an .ico of PNG images)",
   "  --host PROGRAM    the host program to copy (default: this build's ulka)",
   "  --keys FILE.key   the key set to seal with (default: the one this build was made with)",
   "  --deb NAME        build a Debian package NAME of the program instead: /usr/bin/NAME, a desktop",
@@ -25,11 +28,16 @@ var kUsage = [
   "  --version         the version of Ulka"
 ].join("\n");
 var kSealChunk = 1 << 20;
+// The MD5 of the public key of keys/development.key, whose private key ships with the sources.
+var kDevelopmentPublicKeyMd5 = "1DC59CE4DDE859DA99A32BB4F50FA8DE";
 var kIconSizes = [16, 22, 24, 32, 48, 64, 128, 256];
+// The sizes of the .ico made from a picture for the program itself.
+var kProgramIconSizes = [16, 32, 48, 64, 128, 256];
 
 function PackError(message) { this.message = message; }
 function fail(message) { throw new PackError(message); }
 function say(text) { console.log("ulka-pack: " + text); }
+function warn(text) { console.error("ulka-pack: warning: " + text); }
 
 // Options that take a value, and what the value is, for the message when it is missing.
 var kValueOptions = {
@@ -37,6 +45,7 @@ var kValueOptions = {
   "--maintainer": "a name and mail address",
   // Given by the ulka-pack command: where things are, and the folder it reads the results from.
   "--default-host": "a program", "--stage": "a folder", "--extension": "a file", "--arch": "an architecture",
+  "--packed-extension": "a file",
   "--default-maintainer": "a name and mail address", "--deb-host": "a program"
 };
 
@@ -112,21 +121,73 @@ function readKeys(fileName) {
   }
   if (!keys.PrivateKey || !keys.PublicKey || !keys.Key || !keys.InitVector)
     fail(fileName + " is not a complete key set (make one with tools/make-keys)");
+  keys.name = fileName;
   return keys;
 }
 
-// An icon file: the bitmap for desktop icons, and whether it is an .ico for the program itself.
+function isDevelopmentKeySet(keys) {
+  return rtl.Hex(rtl.Md5(rtl.MBStr(keys.PublicKey))) === kDevelopmentPublicKeyMd5;
+}
+
+function isIco(bytes) {
+  return bytes.length >= 4 && bytes[0] === 0 && bytes[1] === 0 && bytes[2] === 1 && bytes[3] === 0;
+}
+
+function pictureOf(bytes) {
+  try {
+    var bitmap = rtl.Bitmap(bytes);
+    return bitmap.IsEmpty() ? null : bitmap;
+  } catch (e) {
+    return null;
+  }
+}
+
+// An icon: its bitmap for the desktop's icons, and the .ico the program carries (the file itself
+// when it is one, else one made of the picture).
+function makeIcon(bytes, bitmap, name) {
+  return {bitmap: bitmap, name: name, ico: isIco(bytes) ? bytes : icoOf(bitmap)};
+}
+
 function readIcon(fileName) {
   var bytes = readFile(fileName, "the icon");
-  var isIco = bytes.length >= 4 && bytes[0] === 0 && bytes[1] === 0 && bytes[2] === 1 && bytes[3] === 0;
-  var bitmap;
-  try {
-    bitmap = rtl.Bitmap(bytes);
-  } catch (e) {
-    bitmap = null;
-  }
-  if (!bitmap || bitmap.IsEmpty()) fail(fileName + " is not a usable icon file");
-  return {bytes: bytes, isIco: isIco, bitmap: bitmap, name: fileName};
+  var bitmap = pictureOf(bytes);
+  if (!bitmap) fail(fileName + " is not a usable icon file");
+  return makeIcon(bytes, bitmap, fileName);
+}
+
+// The picture fitted and centred in a transparent square.
+function squareIcon(bitmap, size) {
+  var square = rtl.Bitmap(size, size);
+  var longer = Math.max(bitmap.Width, bitmap.Height);
+  var width = Math.max(1, Math.round(bitmap.Width * size / longer));
+  var height = Math.max(1, Math.round(bitmap.Height * size / longer));
+  square.Draw(bitmap, rtl.Rect((size - width) >> 1, (size - height) >> 1, width, height));
+  return square;
+}
+
+// An .ico of PNG images, the usual form of a modern icon, at the sizes up to the picture's own
+// (16 and 32 always).
+function icoOf(bitmap) {
+  var longer = Math.max(bitmap.Width, bitmap.Height);
+  var images = kProgramIconSizes.filter(function (size) { return size <= 32 || size <= longer; })
+                                .map(function (size) { return {size: size, png: squareIcon(bitmap, size).PNG()}; });
+  var length = 6 + 16 * images.length;
+  images.forEach(function (image) { length += image.png.length; });
+  var ico = new Uint8Array(length), view = new DataView(ico.buffer);
+  view.setUint16(2, 1, true);
+  view.setUint16(4, images.length, true);
+  var offset = 6 + 16 * images.length;
+  images.forEach(function (image, i) {
+    var entry = 6 + 16 * i;
+    ico[entry] = ico[entry + 1] = image.size === 256 ? 0 : image.size;
+    view.setUint16(entry + 4, 1, true);   // planes
+    view.setUint16(entry + 6, 32, true);  // bits per pixel
+    view.setUint32(entry + 8, image.png.length, true);
+    view.setUint32(entry + 12, offset, true);
+    ico.set(image.png, offset);
+    offset += image.png.length;
+  });
+  return ico;
 }
 
 function startPage(zip) {
@@ -164,6 +225,10 @@ function seal(data, keys) {
   if (!signer.ImportPrivateKey(keys.PrivateKey, "")) fail("the key file's private key does not import");
   if (rtl.Base64(signer.ExportPublicKey()) !== keys.PublicKey)
     fail("the key file's private key does not match its public key");
+  if (isDevelopmentKeySet(keys))
+    warn("sealed with the public development key set (" + keys.name + "): its private key ships with " +
+         "the sources, so anyone can make packages that this program accepts; make a key set of your own " +
+         "with tools/make-keys and build with -DULKA_KEY_FILE=FILE.key");
   var encrypted = encrypt(data, keys);
   say("signing");
   var signed = signer.SignData(encrypted);
@@ -173,13 +238,16 @@ function seal(data, keys) {
   return sealed;
 }
 
-// Writes the program through a temporary file, so OUTPUT is either whole or untouched.
-function writeProgram(output, hostBytes, data, icon) {
+// Writes the program through a temporary file, so OUTPUT is either whole or untouched. A program
+// of a Debian package gets no extension: the package holds it.
+function writeProgram(output, hostBytes, data, icon, extension) {
   var temporary = output + ".ulka-pack-part";
   try {
     rtl.SaveFile(temporary, hostBytes);
     if (!rtl.UpdateRes(temporary, 23, "ULKA", data)) fail("cannot write the package into " + output);
-    if (icon && icon.isIco && !rtl.UpdateRes(temporary, 14, "MAINICON", icon.bytes))
+    if (extension && !rtl.UpdateRes(temporary, 10, "ULKAEXTENSION", extension))
+      fail("cannot write the web extension into " + output);
+    if (icon && !rtl.UpdateRes(temporary, 14, "MAINICON", icon.ico))
       fail(icon.name + " is not a usable icon file");
     rtl.SaveFile(output, rtl.LoadFile(temporary));
   } finally {
@@ -232,12 +300,8 @@ function applicationIcon(zip, start) {
   var names = (m && m[1].indexOf(":") < 0 ? [folder + m[1]] : []).concat(["favicon.ico", "icon.png"]);
   for (var i = 0; i < names.length; i++) {
     var bytes = zip.IndexOf(names[i]) >= 0 ? zip(names[i]) : undefined;
-    if (bytes === undefined) continue;
-    try {
-      var bitmap = rtl.Bitmap(bytes);
-      if (!bitmap.IsEmpty()) return {bitmap: bitmap, name: names[i], isIco: false};
-    } catch (e) {
-    }
+    var bitmap = bytes === undefined ? null : pictureOf(bytes);
+    if (bitmap) return makeIcon(bytes, bitmap, names[i]);
   }
   return null;
 }
@@ -268,9 +332,8 @@ function iconPngs(root, name, bitmap) {
   for (var i = 0; i < kIconSizes.length; i++) {
     var size = kIconSizes[i];
     if (size > largest) break;
-    var square = rtl.Bitmap(size, size);
-    square.Draw(bitmap, rtl.Rect(0, 0, size, size));
-    rtl.SaveFile(root + "/usr/share/icons/hicolor/" + size + "x" + size + "/apps/" + name + ".png", square.PNG());
+    rtl.SaveFile(root + "/usr/share/icons/hicolor/" + size + "x" + size + "/apps/" + name + ".png",
+                 squareIcon(bitmap, size).PNG());
     made.push(size);
   }
   return made;
@@ -372,8 +435,6 @@ function main() {
   if (options.deb === undefined) checkOutput(output);
   else maintainerOf(options);
   var icon = options.icon !== undefined ? readIcon(options.icon) : null;
-  if (icon && !icon.isIco && options.deb === undefined)
-    fail(options.icon + " is not an .ico file (a program's icon is one; other pictures serve --deb only)");
   var keys = options.seal ? readKeys(options.keys) : null;
   // A package gets the host stripped of its debug information (the ulka-pack command strips it).
   var host = options.debHost || options.host || options.defaultHost || rtl.ModuleFileName;
@@ -391,13 +452,17 @@ function main() {
 
   if (options.deb !== undefined) {
     var programFile = options.stage + "/program";
-    writeProgram(programFile, hostBytes, data, icon);
-    stageDebian(options, zip, start, rtl.LoadFile(programFile), icon || applicationIcon(zip, start));
+    // The program shows the package's icon on its windows too.
+    var packageIcon = icon || applicationIcon(zip, start);
+    writeProgram(programFile, hostBytes, data, packageIcon);
+    stageDebian(options, zip, start, rtl.LoadFile(programFile), packageIcon);
     rtl.DeleteFile(programFile);
     return;
   }
-  say("writing " + output);
-  writeProgram(output, hostBytes, data, icon);
+  if (options.packedExtension === undefined) fail("the ulka-pack command names no web extension (--packed-extension)");
+  var extension = readFile(options.packedExtension, "the web extension");
+  say("writing " + output + " with its web extension (" + Math.ceil(extension.length / 1024) + " kB)");
+  writeProgram(output, hostBytes, data, icon, extension);
   rtl.SaveFile(options.stage + "/program-output", rtl.MBStr(output));
   say(output + ": " + zip.Length + " files, start page " + start + (options.seal ? ", sealed" : ""));
 }

@@ -2,7 +2,8 @@
 # The ulka-pack command: runs tools/ulka-pack.js, which packs a folder into a stand-alone program,
 # then marks the program executable, or with --deb builds the Debian package from the files the
 # script staged (tools/ulka-deb.sh). The build's and the installation's ulka-pack call it as
-#   ulka-pack.sh SCRIPT_RUNNER PACK_SCRIPT [--keys FILE] [--default-host PROGRAM] [--extension FILE] [ARGS...]
+#   ulka-pack.sh SCRIPT_RUNNER PACK_SCRIPT [--keys FILE] [--default-host PROGRAM] [--extension FILE]
+#                [--packed-extension FILE.xz] [ARGS...]
 set -u
 runner=$1 script=$2
 shift 2

@@ -1,6 +1,5 @@
 #include "web/Browser.h"
 
-#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <glib.h>
 
 #include "automation/ByteConvert.h"
@@ -112,36 +111,10 @@ Ref<IDispatch> TBrowser::GetExternal() { return View().External(); }
 
 void TBrowser::SetExternal(IDispatch* Value) { View().SetExternal(Value); }
 
-namespace {
-
-GdkPixbuf* ScaledIcon(GdkPixbuf* source, int size) {
-  return gdk_pixbuf_scale_simple(source, size, size, GDK_INTERP_BILINEAR);
-}
-
-GdkPixbuf* DecodeImage(const Bytes& bytes) {
-  GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
-  GdkPixbuf* image = nullptr;
-  if (gdk_pixbuf_loader_write(loader, bytes.data(), bytes.size(), nullptr) && gdk_pixbuf_loader_close(loader, nullptr)) {
-    image = gdk_pixbuf_loader_get_pixbuf(loader);
-    if (image) g_object_ref(image);
-  } else {
-    gdk_pixbuf_loader_close(loader, nullptr);
-  }
-  g_object_unref(loader);
-  return image;
-}
-
-}  // namespace
-
+// A picture that cannot be read leaves the icon as it was.
 void TBrowser::SetIcon(const WideString& Value) {
   std::optional<Bytes> bytes = LoadUrl(Wide(ResolveUrl(Value)));
-  if (!bytes || bytes->empty()) return;
-  GObjectPtr<GdkPixbuf> image(DecodeImage(*bytes));
-  if (!image) return;
-  GObjectPtr<GdkPixbuf> big(ScaledIcon(image.get(), 32));
-  GObjectPtr<GdkPixbuf> small(ScaledIcon(image.get(), 16));
-  Form().Window().SetIcon(big.get(), small.get());
-  if (Form().IsMainForm()) gtk_window_set_default_icon(big.get());
+  if (!bytes || !Form().SetIcon(*bytes, IconSource::Script)) return;
   FIcon = Value;
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/Window.h"
 #include "web/VekWebBrowser.h"
+#include "web/WindowIcon.h"
 
 namespace ulka {
 
@@ -28,12 +29,20 @@ class TBrowserForm {
   // Places a new side bar and answers it; it lives as long as the form.
   TVekWebBrowser& AddSideBar(BarAlign align, int width, int height);
 
+  // Gives the window the icon of `image` (any picture the bitmap object reads) unless a source
+  // that counts more gave it one; the main window's icon is every other window's too. False for
+  // bytes that are no picture.
+  bool SetIcon(std::span<const uint8_t> image, IconSource source);
+
   // The first form made in the process; closing it ends the application.
   static TBrowserForm* MainForm();
   bool IsMainForm() const { return MainForm() == this; }
 
  private:
   void OnClosed();
+  bool ApplyIcon(const std::vector<IconPicture>& pictures, IconSource source);
+  // The icon of the page the main window shows, when no other source gave one.
+  void TakePageIcon();
 
   PlatformWindow window_;
   std::unique_ptr<TVekWebBrowser> view_;
@@ -41,6 +50,7 @@ class TBrowserForm {
   GtkWidget* outer_;   // header, middle row, footer
   GtkWidget* middle_;  // left bar, view, right bar
   int topCount_ = 0;
+  IconSource iconSource_ = IconSource::None;
 };
 
 }  // namespace ulka

@@ -197,6 +197,7 @@ void TVekWebBrowser::ConfirmComplete() {
           pending->host->SetTitle(title.get());
         }
         pending->host->navigateComplete_ = true;
+        if (pending->host->onDocumentComplete) pending->host->onDocumentComplete();
       },
       pending);
 }

@@ -53,6 +53,8 @@ class TVekWebBrowser {
   // Events.
   std::function<void(const std::string&)> onTitleChange;
   std::function<void(const std::string&)> onNewWindow;  // default: the desktop opens the URL
+  // A navigation has completed (the page's title is known by then).
+  std::function<void()> onDocumentComplete;
   // A side bar never shows an error page: failed navigations are dropped.
   bool cancelNavigationErrors = false;
 

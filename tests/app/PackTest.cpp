@@ -1,11 +1,13 @@
 // ulka-pack: a folder becomes a program that carries it as its package.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "app/PackageSource.h"
 #include "automation/ByteConvert.h"
@@ -41,6 +43,10 @@ class PackTest : public ::testing::Test {
 
   void Put(const std::string& name, const std::string& text) { std::ofstream(root_ / name) << text; }
   std::string Path(const std::string& name) const { return (root_ / name).string(); }
+  std::string Read(const std::string& name) const {
+    std::ifstream in(root_ / name, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
   int Pack(const std::string& options, const std::string& output, std::string* log = nullptr) {
     return RunCommand(std::string(ULKA_PACK) + " " + options + " " + Path("app") + " " + Path(output), log);
   }
@@ -96,6 +102,27 @@ TEST_F(PackTest, IconGoesInAsTheMainIcon) {
   Variant group = LoadResource(Variant(Wide(Path("iconic"))), Variant(WideString(u"MAINICON")), Variant(int32_t{14}), 0);
   EXPECT_EQ(group.ByteSpan().size(), 6u + 2 * 14);
   EXPECT_TRUE(Source("iconic", BuiltInPackageKeys()));
+}
+
+// A PNG becomes an .ico of PNG images, the picture fitted into squares of 16 and 32 pixels and of
+// the larger sizes up to its own (48 for a 60 by 30 picture).
+TEST_F(PackTest, PngIconGoesInAsAnIcoOfPngImages) {
+  std::string log;
+  ASSERT_EQ(RunCommand("convert -size 60x30 xc:'#20c040' " + Path("icon.png"), &log), 0) << log;
+  ASSERT_EQ(Pack("--icon " + Path("icon.png"), "png-icon", &log), 0) << log;
+  const std::vector<uint8_t> ico = LoadIconFileFromFile(Path("png-icon"), ResId::Text(u"MAINICON"));
+  ASSERT_GE(ico.size(), 6u);
+  ASSERT_EQ(ico[4], 3) << "entries";
+  const uint8_t sides[] = {16, 32, 48};
+  for (int i = 0; i < 3; ++i) {
+    const uint8_t* entry = ico.data() + 6 + 16 * i;
+    EXPECT_EQ(entry[0], sides[i]);
+    EXPECT_EQ(entry[1], sides[i]);
+    const uint32_t offset = entry[12] | entry[13] << 8 | entry[14] << 16 | uint32_t{entry[15]} << 24;
+    ASSERT_LT(offset + 8, ico.size());
+    EXPECT_EQ(std::string(ico.begin() + offset + 1, ico.begin() + offset + 4), "PNG") << "entry " << i;
+  }
+  EXPECT_TRUE(Source("png-icon", BuiltInPackageKeys()));
 }
 
 TEST_F(PackTest, RefusesWhatWouldNotStart) {
@@ -184,6 +211,45 @@ TEST_F(PackTest, SealingReportsProgressAndStillOpens) {
   auto bytes = VarToBytes(source.Zip->Extract(u"big.bin"));
   EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == big);
   EXPECT_EQ(fs::status(root_ / "sealed-big").permissions() & fs::perms::owner_exec, fs::perms::owner_exec);
+}
+
+// Sealing with the public development key set says, on standard error, that anyone can make
+// packages the program accepts; a key set of one's own seals without a word of it.
+TEST_F(PackTest, SealingWithTheDevelopmentKeySetWarns) {
+  const std::string warning = "ulka-pack: warning: sealed with the public development key set";
+  std::string out;
+  ASSERT_EQ(RunCommand("{ " + std::string(ULKA_PACK) + " --seal " + Path("app") + " " + Path("dev") + " 2>" +
+                           Path("dev.err") + "; }", &out), 0) << out;
+  const std::string stderrText = Read("dev.err");
+  EXPECT_NE(stderrText.find(warning), std::string::npos) << stderrText;
+  EXPECT_NE(stderrText.find("anyone can make packages that this program accepts"), std::string::npos) << stderrText;
+  EXPECT_EQ(out.find("warning"), std::string::npos) << "the warning went to standard output: " << out;
+  EXPECT_TRUE(Source("dev", BuiltInPackageKeys()));
+
+  ASSERT_EQ(RunCommand("ULKA_SCRIPT=" + std::string(ULKA_SCRIPT) + " " + ULKA_MAKE_KEYS + " " + Path("own.key"), &out), 0)
+      << out;
+  std::string log;
+  ASSERT_EQ(Pack("--seal --keys " + Path("own.key"), "own", &log), 0) << log;
+  EXPECT_EQ(log.find("warning"), std::string::npos) << log;
+  // Not opened by a program built with the development key set.
+  EXPECT_FALSE(Source("own", BuiltInPackageKeys()));
+}
+
+// A key set is readable by its owner only, whatever the umask, and never overwritten.
+TEST_F(PackTest, MakeKeysWritesAPrivateFileAndNeverReplacesOne) {
+  const std::string makeKeys = "umask 022; ULKA_SCRIPT=" + std::string(ULKA_SCRIPT) + " " + ULKA_MAKE_KEYS + " ";
+  std::string log;
+  ASSERT_EQ(RunCommand(makeKeys + Path("new.key"), &log), 0) << log;
+  struct stat info {};
+  ASSERT_EQ(::stat(Path("new.key").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  const std::string first = Read("new.key");
+  EXPECT_NE(first.find("PrivateKey="), std::string::npos);
+
+  EXPECT_EQ(RunCommand(makeKeys + Path("new.key"), &log), 1);
+  EXPECT_NE(log.find("make-keys: " + Path("new.key") + " already exists"), std::string::npos) << log;
+  EXPECT_EQ(Read("new.key"), first);
+  EXPECT_EQ(RunCommand(makeKeys + Path("app"), &log), 1) << "a folder is taken for a key file: " << log;
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # A Debian package of a stand-alone program: built by ulka-pack --deb, checked with lintian and
 # desktop-file-validate, then installed with dpkg, found in /usr/share/applications, started from
-# /usr/bin under the display with the window class its entry names, and removed again.
-#   deb-test.sh ULKA-PACK
+# /usr/bin under the display with the window class its entry names and the package's icon, and
+# removed again.
+#   deb-test.sh ULKA-PACK ULKA-SCRIPT
 # Exits 77 (skipped) after the checks when the package cannot be installed here (not root, or
 # the package database stays locked).
 set -uo pipefail
-pack=$1
+pack=$1 script_runner=$2
 here=$(cd "$(dirname "$0")" && pwd)
 name=ulka-deb-probe
 work=$(mktemp -d)
@@ -44,6 +45,12 @@ dpkg-deb -f "$deb" Depends > "$work/depends"
 expect "$work/depends" "libwebkit2gtk-4.1-0"
 expect "$work/depends" "libc6"
 dpkg-deb -x "$deb" "$work/root"
+# The program carries the icon as its own (the group "MAINICON", an .ico made of icon.png).
+cat > "$work/icon.js" <<'JS'
+var group = rtl.LoadRes(rtl.Params(1), "MAINICON", 14);
+rtl.Quit(group !== undefined && rtl.GetLength(group) > 6 ? 0 : 1);
+JS
+"$script_runner" "$work/icon.js" "$work/root/usr/bin/$name" && pass || fail "the packaged program carries no icon"
 entry=$work/root/usr/share/applications/$name.desktop
 for line in "Name=Deb Probe" "Comment=A probe of packages for the desktop" "Exec=$name %U" "Icon=$name" \
             "StartupWMClass=Deb Probe"; do
@@ -86,6 +93,8 @@ if [ -n "$window" ]; then
   pass
   xprop -id "$window" WM_CLASS > "$work/class"
   expect "$work/class" '"Deb Probe"'
+  # The program carries the package's icon (icon.png here) and shows it on its window.
+  "$here/window-icon.py" "$window" e08030 && pass || fail "the installed program's window does not show the package's icon"
 else
   fail "no window of class \"Deb Probe\": $(cat "$work/run.log")"
 fi

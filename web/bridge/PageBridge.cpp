@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
@@ -12,35 +11,14 @@
 #include "automation/ThreadQueue.h"
 #include "automation/Unicode.h"
 #include "web/bridge/BridgeListener.h"
+#include "web/bridge/ExtensionLocation.h"
 #include "web/bridge/HostConnection.h"
-
-#ifndef ULKA_EXTENSION_BUILD_DIR
-#define ULKA_EXTENSION_BUILD_DIR ""
-#endif
 
 namespace ulka {
 
 namespace {
 
 using bridge::HostConnection;
-
-constexpr char kExtensionFile[] = "libulkaextension.so";
-
-// Beside the executable (a packed host), in the program's own library folder (an installed host
-// or packaged program: bin/NAME finds lib/NAME/extension), else the build tree's.
-std::string ExtensionDirectory() {
-  std::error_code error;
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    const std::filesystem::path candidates[] = {
-        self.parent_path() / "extension",
-        self.parent_path().parent_path() / "lib" / self.filename() / "extension"};
-    for (const std::filesystem::path& folder : candidates) {
-      if (std::filesystem::exists(folder / kExtensionFile, error)) return folder.string();
-    }
-  }
-  return ULKA_EXTENSION_BUILD_DIR;
-}
 
 // The scheme of a URL, upper-cased; empty when the text has none.
 WideString SchemeOf(const WideString& url) {
@@ -94,9 +72,12 @@ class BridgeState {
     g_object_weak_ref(G_OBJECT(context), +[](gpointer self, GObject* gone) {
       static_cast<BridgeState*>(self)->contexts_.erase(reinterpret_cast<WebKitWebContext*>(gone));
     }, this);
-    std::string directory = ExtensionDirectory();
-    if (g_getenv("ULKA_TRACE")) g_printerr("web extension: %s\n", directory.c_str());
-    webkit_web_context_set_web_extensions_directory(context, directory.c_str());
+    const ExtensionLocation& extension = WebExtensionLocation();
+    if (g_getenv("ULKA_TRACE")) g_printerr("web extension: %s\n", extension.directory.c_str());
+    if (extension.directory.empty())
+      g_warning("ulka: %s; pages get no window.external", extension.error.c_str());
+    else
+      webkit_web_context_set_web_extensions_directory(context, extension.directory.c_str());
     g_signal_connect(context, "initialize-web-extensions", G_CALLBACK(+[](WebKitWebContext* c, gpointer self) {
                        static_cast<BridgeState*>(self)->GiveInitialisationData(c);
                      }),
