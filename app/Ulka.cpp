@@ -48,7 +48,7 @@ struct RunState {
   TRtl& rtl;
   Ref<TProtocol> protocol;
   Ref<TBrowser> browser;
-  Ref<TRtlObject> external;
+  Ref<TExternalObject> external;
   TWindowSettings settings;
   std::optional<TAttributeList> tag;
   // The start-up script stays alive for the whole run, so that the functions it hands out (scheme
@@ -171,7 +171,7 @@ void TUlka::RunSequence() {
   run.tag = ParseApplicationTag(VarToBytes(run.protocol->Read(source->startFile)));
   if (run.tag) SetProgramClass(Utf8(run.tag->Value(u"name")));
   run.browser = MakeRef<TBrowser>();
-  run.external = MakeRef<TRtlObject>();
+  run.external = MakeRef<TExternalObject>();
   run.browser->SetExternal(run.external.get());
   const WideString startUrl = FRtl->GetBaseUrl() + source->startFile;
   // The start-up script finds "browser" and "settings" on the external object already.

@@ -89,6 +89,12 @@ HRESULT TVekObjectEx::GetMemberNames(std::vector<WideString>& names) {
   return S_OK;
 }
 
+const InterfaceInfo& TExternalObject::Info() {
+  static const InterfaceInfo info =
+      InterfaceBuilder<TExternalObject>("IExternal", "{6A0D3C1E-2F4B-4E8A-9C77-5B1D0E3F8A21}").Build();
+  return info;
+}
+
 const InterfaceInfo& TRtlObject::Info() {
   static const InterfaceInfo info = InterfaceBuilder<TRtlObject>("IObject", "{CCBB0B5E-63FE-43DD-B8CE-75BAE6769CDE}").Build();
   return info;

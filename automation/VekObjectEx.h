@@ -37,6 +37,19 @@ class TRtlObject : public TVekObjectEx {
  public:
   static const InterfaceInfo& Info();
   TRtlObject() : TVekObjectEx(Info()) {}
+
+ protected:
+  explicit TRtlObject(const InterfaceInfo& info) : TVekObjectEx(info) {}
+};
+
+// The pages' `window.external` and the start-up script's `external`: an expando object that
+// scripts read as they read their own objects: a member nobody added is undefined, and the
+// members that were added are listed by `Object.keys` and for-in.
+class TExternalObject : public TRtlObject {
+ public:
+  static constexpr char16_t kInterfaceName[] = u"IExternal";
+  static const InterfaceInfo& Info();
+  TExternalObject() : TRtlObject(Info()) {}
 };
 
 }  // namespace ulka

@@ -17,6 +17,7 @@
 #include "automation/Messages.h"
 #include "automation/Unicode.h"
 #include "automation/VekObject.h"
+#include "automation/VekObjectEx.h"
 #include "script/JsBinding.h"
 #include "script/JsHandles.h"
 
@@ -291,11 +292,11 @@ JSClassRef CallableClass() {
 
 // --- plain expando objects -------------------------------------------------------------------
 
-// An expando object with no members of its own (the page's `window.external`, `rtl.Object()`)
-// reads as a JavaScript object does: a member nobody added is undefined, and `in`, `Object.keys`
-// and for-in see the members that were added.
+// The external object (in a page, its proxy, which carries the interface's name) reads as a
+// JavaScript object does: a member nobody added is undefined, and `in`, `Object.keys` and for-in
+// see the members that were added.
 bool IsPlainExpando(const InterfaceInfo* info, IDispatch* object) {
-  return info && info->Members().empty() && object->DispatchEx();
+  return info && info->Name() == TExternalObject::kInterfaceName && object->DispatchEx();
 }
 
 void ListExpandoNames(JSContextRef, JSObjectRef object, JSPropertyNameAccumulatorRef names) {
