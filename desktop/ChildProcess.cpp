@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string_view>
 #include <thread>
 
 #include "automation/Unicode.h"
@@ -17,21 +19,57 @@
 namespace ulka {
 namespace {
 
-struct StrvDeleter {
-  void operator()(char** v) const { g_strfreev(v); }
-};
+// The words of a command line by the shell's quoting rules and nothing else: blanks separate
+// words; a backslash outside quotes takes the next character as it is; single quotes keep
+// everything up to the next single quote; within double quotes a backslash escapes only $, `, ",
+// \ and a line break. "#" is an ordinary character, so "prog file #1.txt" has three words.
+// Nothing when a quote is left open.
+std::optional<std::vector<std::string>> SplitWords(const std::string& line) {
+  std::vector<std::string> words;
+  std::string word;
+  bool inWord = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (c == ' ' || c == '\t' || c == '\n') {
+      if (inWord) words.push_back(std::move(word));
+      word.clear();
+      inWord = false;
+      continue;
+    }
+    inWord = true;
+    if (c == '\\') {
+      if (++i < line.size() && line[i] != '\n') word += line[i];
+    } else if (c == '\'') {
+      const size_t end = line.find('\'', i + 1);
+      if (end == std::string::npos) return std::nullopt;
+      word.append(line, i + 1, end - i - 1);
+      i = end;
+    } else if (c == '"') {
+      for (++i;; ++i) {
+        if (i >= line.size()) return std::nullopt;
+        if (line[i] == '"') break;
+        if (line[i] == '\\' && i + 1 < line.size() && std::string_view("$`\"\\\n").find(line[i + 1]) != std::string_view::npos) {
+          if (line[++i] != '\n') word += line[i];
+        } else {
+          word += line[i];
+        }
+      }
+    } else {
+      word += c;
+    }
+  }
+  if (inWord) words.push_back(std::move(word));
+  return words;
+}
 
 }  // namespace
 
 std::vector<std::string> SplitCommand(std::u16string_view command) {
   if (command.find(u'\0') != std::u16string_view::npos) FailDesktop(DesktopError::InvalidCall);
-  const std::string narrow = Utf8(command);
-  char** parsed = nullptr;
-  if (!g_shell_parse_argv(narrow.c_str(), nullptr, &parsed, nullptr)) FailDesktop(DesktopError::InvalidCall);
-  std::unique_ptr<char*, StrvDeleter> owned(parsed);
+  std::optional<std::vector<std::string>> words = SplitWords(Utf8(command));
+  if (!words) FailDesktop(DesktopError::InvalidCall);
   std::vector<std::string> arguments;
-  for (char** argument = parsed; *argument; ++argument)
-    arguments.push_back(Utf8(ExpandVariables(Wide(*argument), false)));
+  for (const std::string& word : *words) arguments.push_back(Utf8(ExpandVariables(Wide(word), false)));
   if (arguments.empty() || arguments[0].empty()) FailDesktop(DesktopError::InvalidCall);
   return arguments;
 }

@@ -54,6 +54,21 @@ var cases = {
     return [[said.indexOf("hi; touch") === 0 && said.indexOf("$(touch") > 0, fso.FileExists(marker)].join(","), "true,false"];
   },
   "quotes group words as a launcher does": function () { return [output("printf '[%s]' 'a b' \"c d\" e\\ f"), "[a b][c d][e f]"]; },
+  // Quotes and backslashes, nothing else: "#" starts no comment, and a backslash inside double
+  // quotes stays unless it escapes one of $ ` " \.
+  "the command line rule, case by case": function () {
+    var table = [
+      ["prog file #1.txt", "[file][#1.txt]"],
+      ["prog #comment-like", "[#comment-like]"],
+      ["prog a#b '#c' \"#d\"", "[a#b][#c][#d]"],
+      ["prog \"C:\\dir\\x\" '\\' \\\\", "[C:\\dir\\x][\\][\\]"],
+      ["prog \"say \\\"hi\\\"\" it\\'s", "[say \"hi\"][it's]"],
+      ["prog   spaced\t\ttabs  ''", "[spaced][tabs][]"],
+      ["prog \"\\$HOME\"", "[$HOME]"],
+    ];
+    return [table.map(function (c) { return output(c[0].replace("prog", "printf [%s]")); }).join("|"),
+            table.map(function (c) { return c[1]; }).join("|")];
+  },
   "%NAME% is expanded in each argument": function () { return [output("echo %ULKA_T% '%ULKA_T%'"), "v v\n"]; },
   "a shell only when the command names one": function () { return [output("sh -c 'echo $((6*7))'"), "42\n"]; },
   "Exec streams, status and exit code": function () {
