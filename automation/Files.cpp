@@ -169,23 +169,79 @@ bool ReadFileBytes(const WideString& fileName, Bytes& bytes) {
   return true;
 }
 
-bool ReplaceFile(const std::string& path, std::span<const std::span<const uint8_t>> parts) {
+bool FileReplacement::Begin(const std::string& path) {
+  Abandon();
   const std::filesystem::path target(path);
-  if (!target.has_filename()) return false;
-  std::string tempName;
-  FileDescriptor fd = CreateTemporaryBeside(target, tempName);
-  if (!fd) return false;
-  bool written = true;
-  if (std::optional<mode_t> mode = ModeToKeep(path)) written = ::fchmod(fd.get(), *mode) == 0;
-  for (std::span<const uint8_t> part : parts) written = written && WriteAll(fd.get(), part);
-  written = written && ::fsync(fd.get()) == 0;
-  written = fd.Close() && written;
-  // rename() replaces the name `path` itself, whatever it is; a link is not followed.
-  if (!written || ::rename(tempName.c_str(), path.c_str()) != 0) {
-    ::unlink(tempName.c_str());
+  if (!target.has_filename()) {
+    errno = EINVAL;
     return false;
   }
+  fd_ = CreateTemporaryBeside(target, tempName_);
+  if (!fd_) return false;
+  path_ = path;
+  failed_ = false;
+  if (std::optional<mode_t> mode = ModeToKeep(path)) SetMode(*mode);
+  return !failed_;
+}
+
+bool FileReplacement::SetMode(unsigned mode) {
+  if (!fd_ || ::fchmod(fd_.get(), static_cast<mode_t>(mode)) != 0) failed_ = true;
+  return !failed_;
+}
+
+bool FileReplacement::Write(std::span<const uint8_t> bytes) {
+  if (!fd_ || !WriteAll(fd_.get(), bytes)) failed_ = true;
+  return !failed_;
+}
+
+bool FileReplacement::CopyCurrent() {
+  FileDescriptor current = OpenRegularFile(path_);
+  if (!current) return errno == ENOENT;
+  uint8_t buffer[65536];
+  for (;;) {
+    ssize_t got = ::read(current.get(), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) return true;
+    if (!Write(std::span<const uint8_t>(buffer, static_cast<size_t>(got)))) return false;
+  }
+}
+
+bool FileReplacement::Commit() {
+  if (!fd_) return false;
+  bool written = !failed_ && ::fsync(fd_.get()) == 0;
+  written = fd_.Close() && written;
+  // rename() replaces the name `path` itself, whatever it is; a link is not followed.
+  if (!written || ::rename(tempName_.c_str(), path_.c_str()) != 0) {
+    Abandon();
+    return false;
+  }
+  tempName_.clear();
   return true;
+}
+
+FileDescriptor FileReplacement::PlaceAndKeepOpen() {
+  if (!fd_ || failed_ || ::rename(tempName_.c_str(), path_.c_str()) != 0) {
+    Abandon();
+    return FileDescriptor();
+  }
+  tempName_.clear();
+  return std::move(fd_);
+}
+
+void FileReplacement::Abandon() {
+  fd_.Close();
+  if (!tempName_.empty()) ::unlink(tempName_.c_str());
+  tempName_.clear();
+}
+
+bool ReplaceFile(const std::string& path, std::span<const std::span<const uint8_t>> parts) {
+  FileReplacement replacement;
+  if (!replacement.Begin(path)) return false;
+  for (std::span<const uint8_t> part : parts) {
+    if (!replacement.Write(part)) return false;
+  }
+  return replacement.Commit();
 }
 
 bool WriteFileBytes(const WideString& fileName, std::span<const uint8_t> bytes) {

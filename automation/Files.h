@@ -49,6 +49,39 @@ bool ReadFileBytes(const WideString& fileName, Bytes& bytes);
 // Answers false when anything fails.
 bool ReplaceFile(const std::string& path, std::span<const std::span<const uint8_t>> parts);
 
+// The same, written in pieces: a new file beside `path` that takes its place only on Commit, so
+// a reader never sees half of it and a symbolic link at `path` is replaced, never written
+// through. Abandoned (removed) when it goes without Commit.
+class FileReplacement {
+ public:
+  FileReplacement() = default;
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+  ~FileReplacement() { Abandon(); }
+
+  // Opens the new file, with the mode of the file it will replace; false (errno says why) when
+  // it cannot be made.
+  bool Begin(const std::string& path);
+  bool SetMode(unsigned mode);
+  bool Write(std::span<const uint8_t> bytes);
+  // Copies what the file at `path` holds now to the new file (appending), reading only a regular
+  // file; a missing file adds nothing. False when it cannot be read (errno says why).
+  bool CopyCurrent();
+  // Puts the new file in `path`'s place; false, and nothing replaced, when a write failed.
+  bool Commit();
+  // Puts the new file in `path`'s place now and hands over its descriptor, for a writer that goes
+  // on writing into the file in place (a stream); empty, and nothing replaced, on failure.
+  FileDescriptor PlaceAndKeepOpen();
+  void Abandon();
+  bool Open() const { return static_cast<bool>(fd_); }
+
+ private:
+  std::string path_;
+  std::string tempName_;
+  FileDescriptor fd_;
+  bool failed_ = false;
+};
+
 // Creates missing parent folders, then replaces the file with `bytes` (an empty buffer gives an
 // empty file) through ReplaceFile. Answers false when the file cannot be written; never fails.
 bool WriteFileBytes(const WideString& fileName, std::span<const uint8_t> bytes);

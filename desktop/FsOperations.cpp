@@ -1,10 +1,14 @@
 #include "desktop/FsOperations.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
+#include "automation/Files.h"
 #include "automation/Unicode.h"
 #include "data/FileList.h"
 #include "desktop/DesktopErrors.h"
@@ -103,6 +107,28 @@ bool Inside(const fs::path& inner, const fs::path& outer) {
   return mismatch.first == b.end();
 }
 
+// Reads only a regular file (a pipe or device as the source is refused, never blocked on), and
+// writes the copy as a new file put in the target's place: a symbolic link there is replaced,
+// never written through, and a failed copy leaves the old target as it was.
+void CopyFileContents(const fs::path& source, const fs::path& target) {
+  FileDescriptor from = OpenRegularFile(source.string());
+  if (!from) FailSystemError(errno == EINVAL ? EACCES : errno, DesktopError::FileNotFound);
+  struct stat info {};
+  FileReplacement copy;
+  if (::fstat(from.get(), &info) != 0 || !copy.Begin(target.string()) || !copy.SetMode(info.st_mode & 0777)) {
+    FailSystemError(errno ? errno : EIO, DesktopError::PathNotFound);
+  }
+  std::vector<uint8_t> buffer(1 << 16);
+  for (;;) {
+    const ssize_t got = ::read(from.get(), buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) FailSystemError(errno, DesktopError::FileNotFound);
+    if (got == 0) break;
+    if (!copy.Write(std::span<const uint8_t>(buffer.data(), static_cast<size_t>(got)))) FailSystemError(errno ? errno : EIO, DesktopError::PathNotFound);
+  }
+  if (!copy.Commit()) FailSystemError(errno ? errno : EIO, DesktopError::PathNotFound);
+}
+
 void CopyOneFile(const fs::path& source, const fs::path& target, bool overwrite) {
   std::error_code error;
   if (Exists(target)) {
@@ -110,8 +136,7 @@ void CopyOneFile(const fs::path& source, const fs::path& target, bool overwrite)
       FailDesktop(DesktopError::PermissionDenied);
     if (!overwrite) FailDesktop(DesktopError::FileAlreadyExists);
   }
-  fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
-  if (error) Fail(error, DesktopError::PathNotFound);
+  CopyFileContents(source, target);
 }
 
 void CopyTree(const fs::path& source, const fs::path& target, bool overwrite) {

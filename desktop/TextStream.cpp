@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "automation/CodePages.h"
+#include "automation/Files.h"
 #include "automation/Unicode.h"
 #include "desktop/DesktopErrors.h"
 #include "desktop/FsPaths.h"
@@ -314,19 +315,37 @@ TextFormat FormatFor(int32_t format) {
   return format == -1 ? TextFormat::Unicode : TextFormat::System;
 }
 
-// Opens without blocking on a pipe, then reads and writes normally; folders are refused.
-UniqueFd OpenForStream(const std::string& path, int flags, DesktopError whenMissing) {
-  UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666));
-  if (!fd) FailSystemError(errno, whenMissing);
-  struct stat info {};
-  if (::fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode)) FailDesktop(DesktopError::PermissionDenied);
-  ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
-  return fd;
+// Reads only a regular file, as every reader of the runtime: a pipe, device or folder is refused
+// before anything blocks on it (a FIFO, /dev/zero).
+UniqueFd OpenForReading(const std::string& path) {
+  FileDescriptor fd = OpenRegularFile(path);
+  if (!fd) FailSystemError(errno == EINVAL ? EACCES : errno, DesktopError::FileNotFound);
+  return UniqueFd(fd.Release());
 }
 
-bool IsEmptyFile(const UniqueFd& fd) {
+// What a writer may replace: nothing, a regular file, or a link (which is replaced); a folder,
+// pipe or device is refused.
+void CheckWritableTarget(const std::string& path) {
   struct stat info {};
-  return ::fstat(fd.get(), &info) == 0 && info.st_size == 0;
+  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) FailDesktop(DesktopError::PermissionDenied);
+}
+
+// A file opened for writing is a new file put in the target's place at once (after the old
+// contents, when appending), so a symbolic link there is replaced, never written through; what the
+// script writes then goes into it.
+UniqueFd ReplaceForWriting(const std::string& path, bool append) {
+  CheckWritableTarget(path);
+  FileReplacement replacement;
+  if (!replacement.Begin(path)) FailSystemError(errno, DesktopError::PathNotFound);
+  if (append && !replacement.CopyCurrent()) FailSystemError(errno == EINVAL ? EACCES : errno, DesktopError::PathNotFound);
+  FileDescriptor placed = replacement.PlaceAndKeepOpen();
+  if (!placed) FailSystemError(errno ? errno : EIO, DesktopError::PathNotFound);
+  return UniqueFd(placed.Release());
+}
+
+bool IsEmptyFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) != 0 || info.st_size == 0;
 }
 
 Ref<TTextStream> WritingStream(UniqueFd fd, TextFormat format, bool byteOrderMark) {
@@ -343,24 +362,23 @@ Ref<TTextStream> WritingStream(UniqueFd fd, TextFormat format, bool byteOrderMar
 Ref<TTextStream> OpenTextFile(const WideString& path, int32_t ioMode, bool create, int32_t format) {
   const TextFormat textFormat = FormatFor(format);
   const std::string systemPath = SystemPath(path);
-  int flags = create ? O_CREAT : 0;
-  switch (ioMode) {
-    case 1: flags |= O_RDONLY; break;
-    case 2: flags |= O_WRONLY | O_TRUNC; break;
-    case 8: flags |= O_WRONLY | O_APPEND; break;
-    default: FailDesktop(DesktopError::InvalidCall);
+  if (ioMode != 1 && ioMode != 2 && ioMode != 8) FailDesktop(DesktopError::InvalidCall);
+  struct stat info {};
+  const bool exists = ::lstat(systemPath.c_str(), &info) == 0;
+  if (!exists && !create) FailSystemError(ENOENT, DesktopError::FileNotFound);
+  if (ioMode == 1) {
+    if (!exists) ReplaceForWriting(systemPath, false);  // created empty, as asked
+    return MakeRef<TTextStream>(std::make_unique<FileSource>(OpenForReading(systemPath)), textFormat);
   }
-  UniqueFd fd = OpenForStream(systemPath, flags, create ? DesktopError::PathNotFound : DesktopError::FileNotFound);
-  if (ioMode == 1) return MakeRef<TTextStream>(std::make_unique<FileSource>(std::move(fd)), textFormat);
-  const bool mark = ioMode == 2 || IsEmptyFile(fd);
-  return WritingStream(std::move(fd), textFormat, mark);
+  const bool mark = ioMode == 2 || IsEmptyFile(systemPath);
+  return WritingStream(ReplaceForWriting(systemPath, ioMode == 8), textFormat, mark);
 }
 
 Ref<TTextStream> CreateTextFile(const WideString& path, bool overwrite, bool unicode) {
   const std::string systemPath = SystemPath(path);
-  const int flags = O_WRONLY | O_CREAT | O_TRUNC | (overwrite ? 0 : O_EXCL);
-  UniqueFd fd = OpenForStream(systemPath, flags, DesktopError::PathNotFound);
-  return WritingStream(std::move(fd), unicode ? TextFormat::Unicode : TextFormat::System, true);
+  struct stat info {};
+  if (!overwrite && ::lstat(systemPath.c_str(), &info) == 0) FailSystemError(EEXIST, DesktopError::PathNotFound);
+  return WritingStream(ReplaceForWriting(systemPath, false), unicode ? TextFormat::Unicode : TextFormat::System, true);
 }
 
 std::unique_ptr<ByteSink> PipeSink(int fd) { return std::make_unique<FdSink>(UniqueFd(fd)); }

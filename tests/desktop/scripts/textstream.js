@@ -35,6 +35,40 @@ var cases = {
     u = fso.OpenTextFile(path("apu.txt"), 8, true, -1); u.Write("y"); u.Close();
     return [readText(path("ap.txt")) + "|" + bytes("apu.txt"), "one+two|ff fe 78 00 79 00"];
   },
+  // Every writer puts a new file in the target's place: a symbolic link there is replaced and
+  // the file it points to stays as it was; appending copies the old contents first.
+  "writers never write through a symbolic link": function () {
+    var writers = {
+      create: function (p) { var t = fso.CreateTextFile(p, true); t.Write("new"); t.Close(); },
+      write: function (p) { var t = fso.OpenTextFile(p, 2); t.Write("new"); t.Close(); },
+      append: function (p) { var t = fso.OpenTextFile(p, 8); t.Write("+new"); t.Close(); },
+      copy: function (p) { writeText(path("source.txt"), "new"); fso.CopyFile(path("source.txt"), p, true); }
+    };
+    var seen = [];
+    for (var kind in writers) {
+      writeText(path("outside-" + kind + ".txt"), "keep");
+      shell.Run("ln -sf outside-" + kind + ".txt " + path("link-" + kind + ".txt"), 0, true);
+      writers[kind](path("link-" + kind + ".txt"));
+      seen.push(kind + ":" + readText(path("outside-" + kind + ".txt")) + "," + readText(path("link-" + kind + ".txt")) + "," +
+                shell.Run("test -L " + path("link-" + kind + ".txt"), 0, true));
+    }
+    return [seen.join(" "), "create:keep,new,1 write:keep,new,1 append:keep,keep+new,1 copy:keep,new,1"];
+  },
+  // Readers take regular files only: a device or a pipe is refused at once, never read without end
+  // or waited on (a FIFO that a writer holds open would block the read for ever).
+  "readers refuse devices and pipes": function () {
+    var fifo = path("fifo");
+    shell.Run("mkfifo " + fifo, 0, true);
+    var holder = shell.Exec("sh -c 'exec 3<>" + fifo + "; sleep 20'");
+    rtl.Sleep(100);
+    var refused = [failure(function () { fso.OpenTextFile("/dev/zero").ReadAll(); }),
+                   failure(function () { fso.OpenTextFile(fifo).ReadAll(); }),
+                   failure(function () { fso.CopyFile(fifo, path("from-fifo.txt")); }),
+                   failure(function () { fso.OpenTextFile(fifo, 2).Write("x"); })];
+    holder.Terminate();
+    var denied = "Permission denied|" + runtimeError(70);
+    return [refused.join(" / ") + "|" + fso.FileExists(path("from-fifo.txt")), [denied, denied, denied, denied].join(" / ") + "|false"];
+  },
   "writing replaces": function () {
     writeText(path("w.txt"), "long old text");
     var t = fso.OpenTextFile(path("w.txt"), 2); t.Write("new"); t.Close();
