@@ -16,8 +16,17 @@ struct LoadState {
   bool tooLarge = false;
 };
 
+// The loader holds the whole picture in a buffer of its own, which is then copied into the bitmap:
+// a picture it may decode is half the bitmap limit, so that both together stay within it. Refused
+// here, a picture costs nothing: the loader has not made room for it yet.
+constexpr int64_t kMaxLoaderPixels = TVekBitmap::kMaxPixels / 2;
+
+bool LoaderSizeAllowed(int64_t width, int64_t height) {
+  return TVekBitmap::SizeAllowed(width, height) && width * height <= kMaxLoaderPixels;
+}
+
 void OnSizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data) {
-  if (TVekBitmap::SizeAllowed(width, height)) return;
+  if (LoaderSizeAllowed(width, height)) return;
   static_cast<LoadState*>(data)->tooLarge = true;
   // A size of 0 tells the loader to stop rather than make room for the picture.
   gdk_pixbuf_loader_set_size(loader, 0, 0);
@@ -40,7 +49,7 @@ bool ToBitmap(GdkPixbuf* pixbuf, TVekBitmap& bitmap) {
   const int width = gdk_pixbuf_get_width(pixbuf), height = gdk_pixbuf_get_height(pixbuf);
   const int channels = gdk_pixbuf_get_n_channels(pixbuf);
   if (gdk_pixbuf_get_bits_per_sample(pixbuf) != 8 || (channels != 3 && channels != 4)) return false;
-  if (width <= 0 || height <= 0 || !TVekBitmap::SizeAllowed(width, height)) return false;
+  if (width <= 0 || height <= 0 || !LoaderSizeAllowed(width, height)) return false;
   const guint8* pixels = gdk_pixbuf_read_pixels(pixbuf);
   const int stride = gdk_pixbuf_get_rowstride(pixbuf);
   TVekBitmap decoded;
