@@ -18,7 +18,8 @@ namespace ulka {
 namespace {
 
 constexpr size_t kChunk = 64 * 1024;
-constexpr std::u16string_view kLineBreak = u"\r\n";
+constexpr std::u16string_view kFileLineBreak = u"\r\n";
+constexpr std::u16string_view kProgramLineBreak = u"\n";
 
 class FileSource : public ByteSource {
  public:
@@ -159,10 +160,17 @@ const InterfaceInfo& TTextStream::Info() {
 }
 
 TTextStream::TTextStream(std::unique_ptr<ByteSource> source, TextFormat format)
-    : TVekObject(Info()), FSource(std::move(source)), FDecoder(std::make_unique<Decoder>(format)), FFormat(format) {}
+    : TVekObject(Info()),
+      FSource(std::move(source)),
+      FDecoder(std::make_unique<Decoder>(format)),
+      FFormat(format),
+      FLineBreak(kFileLineBreak) {}
 
-TTextStream::TTextStream(std::unique_ptr<ByteSink> sink, TextFormat format)
-    : TVekObject(Info()), FSink(std::move(sink)), FFormat(format) {}
+TTextStream::TTextStream(std::unique_ptr<ByteSink> sink, TextFormat format, LineEnd lineEnd)
+    : TVekObject(Info()),
+      FSink(std::move(sink)),
+      FFormat(format),
+      FLineBreak(lineEnd == LineEnd::Program ? kProgramLineBreak : kFileLineBreak) {}
 
 TTextStream::~TTextStream() = default;
 
@@ -281,12 +289,12 @@ void TTextStream::Write(const WideString& Text) {
   Count(Text);
 }
 
-void TTextStream::WriteLine(const WideString& Text) { Write(Text + WideString(kLineBreak)); }
+void TTextStream::WriteLine(const WideString& Text) { Write(Text + WideString(FLineBreak)); }
 
 void TTextStream::WriteBlankLines(int32_t Lines) {
   if (Lines < 0) FailDesktop(DesktopError::InvalidCall);
   WideString breaks;
-  for (int32_t i = 0; i < Lines; ++i) breaks.append(kLineBreak);
+  for (int32_t i = 0; i < Lines; ++i) breaks.append(FLineBreak);
   Write(breaks);
 }
 

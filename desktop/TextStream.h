@@ -25,12 +25,15 @@ class ByteSink {
 };
 
 enum class TextFormat { System, Unicode };
+// How WriteLine ends a line: text files as the platform's files do (CR LF), lines for a program on
+// this system (a child's standard input) with LF, as it reads them.
+enum class LineEnd { File, Program };
 
 class TTextStream : public TVekObject {
  public:
   static const InterfaceInfo& Info();
   TTextStream(std::unique_ptr<ByteSource> source, TextFormat format);
-  TTextStream(std::unique_ptr<ByteSink> sink, TextFormat format);
+  TTextStream(std::unique_ptr<ByteSink> sink, TextFormat format, LineEnd lineEnd = LineEnd::File);
   ~TTextStream() override;
 
   WideString Read(int32_t Characters);
@@ -64,6 +67,7 @@ class TTextStream : public TVekObject {
   std::unique_ptr<ByteSink> FSink;
   std::unique_ptr<Decoder> FDecoder;
   TextFormat FFormat;
+  std::u16string_view FLineBreak;
   WideString FPending;
   size_t FPosition = 0;
   bool FSourceDone = false;

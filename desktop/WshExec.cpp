@@ -104,7 +104,7 @@ const InterfaceInfo& TWshExec::Info() {
 
 TWshExec::TWshExec(ChildProcess child) : TVekObject(Info()), FPid(child.pid) {
   auto output = std::make_shared<ProcessOutput>(std::move(child.output), std::move(child.error));
-  FStdIn = MakeRef<TTextStream>(PipeSink(child.input.Release()), TextFormat::System);
+  FStdIn = MakeRef<TTextStream>(PipeSink(child.input.Release()), TextFormat::System, LineEnd::Program);
   FStdOut = MakeRef<TTextStream>(std::make_unique<OutputSource>(output, 0), TextFormat::System);
   FStdErr = MakeRef<TTextStream>(std::make_unique<OutputSource>(output, 1), TextFormat::System);
 }

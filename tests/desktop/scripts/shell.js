@@ -81,8 +81,15 @@ var cases = {
     var x = shell.Exec("cat");
     x.StdIn.Write("abc");
     x.StdIn.WriteLine("d");
+    x.StdIn.WriteBlankLines(1);
     x.StdIn.Close();
-    return [x.StdOut.ReadAll(), "abcd\r\n"];
+    return [x.StdOut.ReadAll(), "abcd\n\n"];
+  },
+  // A Linux program reads "hello", not "hello\r": lines written to a child end with LF.
+  "a line a child reads": function () {
+    var x = shell.Exec("sh -c 'read line; printf \"[%s]\" \"$line\"'");
+    x.StdIn.WriteLine("hello");
+    return [x.StdOut.ReadAll(), "[hello]"];
   },
   "output on one stream does not stall the other": function () {
     var x = shell.Exec("sh -c 'head -c 300000 /dev/zero | tr \"\\000\" e >&2; echo done'");
