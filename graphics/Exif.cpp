@@ -47,4 +47,25 @@ int JpegExifOrientation(std::span<const uint8_t> app1) {
   return ExifOrientation(app1.subspan(6));
 }
 
+// RIFF chunks after "RIFF", the size and "WEBP": a four-letter name, a little-endian size, the
+// data, and a pad byte after data of odd size.
+int WebpExifOrientation(std::span<const uint8_t> webp) {
+  size_t at = 12;
+  while (at + 8 <= webp.size()) {
+    const size_t size = webp[at + 4] | webp[at + 5] << 8 | webp[at + 6] << 16 | size_t{webp[at + 7]} << 24;
+    if (size > webp.size() - at - 8) return 0;
+    std::span<const uint8_t> data = webp.subspan(at + 8, size);
+    if (std::memcmp(webp.data() + at, "EXIF", 4) == 0) {
+      if (data.size() >= 6 && std::memcmp(data.data(), "Exif\0\0", 6) == 0) data = data.subspan(6);
+      return ExifOrientation(data);
+    }
+    at += 8 + size + (size & 1);
+  }
+  return 0;
+}
+
+bool IsTiff(std::span<const uint8_t> data) {
+  return data.size() >= 4 && (std::memcmp(data.data(), "II*\0", 4) == 0 || std::memcmp(data.data(), "MM\0*", 4) == 0);
+}
+
 }  // namespace ulka

@@ -5,6 +5,8 @@
 
 #include "automation/VekError.h"
 #include "graphics/CutShort.h"
+#include "graphics/Exif.h"
+#include "graphics/GifCodec.h"
 #include "graphics/IcoCodec.h"
 #include "graphics/JpegCodec.h"
 #include "graphics/PixbufCodec.h"
@@ -15,6 +17,7 @@ namespace ulka {
 namespace {
 
 // The EXIF value for "the picture's top is on its left side": shown turned 90 degrees anticlockwise.
+// Every other orientation loads as stored, whatever the format.
 constexpr int kOrientationLeftBottom = 8;
 
 // zlib level 4 (lazy matching, shorter chains): within a few per cent of the size level 6 gives
@@ -22,12 +25,28 @@ constexpr int kOrientationLeftBottom = 8;
 constexpr int kPngCompressionLevel = 4;
 constexpr int kDefaultJpegQuality = 85;
 
+// The desktop's TIFF loader turns the picture upright by its orientation tag, as far as flipping
+// goes (libtiff's RGBA reading): those flips are undone, so that a TIFF file, like every other
+// format, loads as stored but for the one orientation that is turned.
+void UndoTiffFlips(TVekBitmap& bitmap, int orientation) {
+  const bool horizontal = orientation == 2 || orientation == 3 || orientation == 6 || orientation == 7;
+  const bool vertical = orientation == 3 || orientation == 4 || orientation == 7 || orientation == 8;
+  if (horizontal) bitmap.FlipHorz();
+  if (vertical) bitmap.FlipVert();
+}
+
 bool DecodeByFormat(std::span<const uint8_t> data, TVekBitmap& bitmap, int& orientation) {
   if (IsPng(data)) return ReadPng(data, bitmap, orientation);
   if (IsJpeg(data)) return ReadJpeg(data, bitmap, orientation);
   if (IsIco(data)) return ReadIco(data, bitmap);
-  if (IsStillWebp(data)) return ReadWebp(data, bitmap);
-  return !CutShort(data) && ReadWithPixbuf(data, bitmap, orientation);
+  if (IsStillWebp(data)) return ReadWebp(data, bitmap, orientation);
+  if (IsGif(data)) return ReadGif(data, bitmap);
+  if (CutShort(data) || !ReadWithPixbuf(data, bitmap, orientation)) return false;
+  if (IsTiff(data)) {
+    orientation = ExifOrientation(data);
+    UndoTiffFlips(bitmap, orientation);
+  }
+  return true;
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "graphics/Exif.h"
+
 namespace ulka {
 
 bool IsStillWebp(std::span<const uint8_t> data) {
@@ -13,7 +15,8 @@ bool IsStillWebp(std::span<const uint8_t> data) {
   return WebPGetFeatures(data.data(), data.size(), &features) == VP8_STATUS_OK && !features.has_animation;
 }
 
-bool ReadWebp(std::span<const uint8_t> data, TVekBitmap& bitmap) {
+bool ReadWebp(std::span<const uint8_t> data, TVekBitmap& bitmap, int& orientation) {
+  orientation = WebpExifOrientation(data);
   WebPBitstreamFeatures features;
   if (WebPGetFeatures(data.data(), data.size(), &features) != VP8_STATUS_OK) return false;
   if (features.width <= 0 || features.height <= 0 || !TVekBitmap::SizeAllowed(features.width, features.height))

@@ -10,6 +10,7 @@
 namespace ulka {
 
 bool IsStillWebp(std::span<const uint8_t> data);
-bool ReadWebp(std::span<const uint8_t> data, TVekBitmap& bitmap);
+// `orientation` is the EXIF orientation the file carries, 0 for none.
+bool ReadWebp(std::span<const uint8_t> data, TVekBitmap& bitmap, int& orientation);
 
 }  // namespace ulka

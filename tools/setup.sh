@@ -21,7 +21,7 @@ packages=(
   # network clients: mail parsing; a POP3 server and the curl program for tests and benchmarks
   libgmime-3.0-dev glib-networking dovecot-pop3d curl
   # graphics: codecs, resampling, screen input; tools that make and read test images
-  libpng-dev libjpeg62-turbo-dev libwebp-dev libgdk-pixbuf-2.0-dev libpixman-1-dev libx11-dev libxtst-dev libxrandr-dev
+  libpng-dev libjpeg62-turbo-dev libwebp-dev libgif-dev libgdk-pixbuf-2.0-dev libpixman-1-dev libx11-dev libxtst-dev libxrandr-dev
   webp-pixbuf-loader imagemagick python3-pil xclip x11-xserver-utils
   # desktop services: file types for opening files with their default application
   shared-mime-info

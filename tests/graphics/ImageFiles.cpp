@@ -47,6 +47,12 @@ Bytes ReadImageFile(const std::string& name) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+Bytes ReadFixture(const std::string& name) {
+  std::ifstream in(ULKA_SOURCE_DIR "/tests/graphics/fixtures/" + name, std::ios::binary);
+  if (!in) throw std::runtime_error("missing fixture " + name);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 uint32_t ReferencePixel(int x, int y, bool alpha) {
   const uint32_t a = alpha ? 255 - 25 * (x + y) : 255;
   return a << 24 | uint32_t(40 * x) << 16 | uint32_t(50 * y) << 8 | uint32_t(200 - 20 * x - 10 * y);

@@ -14,6 +14,8 @@ namespace ulka::testing {
 const std::string& ImageFolder();
 std::string ImagePath(const std::string& name);
 Bytes ReadImageFile(const std::string& name);
+// A file of tests/graphics/fixtures (real files kept as they are).
+Bytes ReadFixture(const std::string& name);
 
 // The reference picture of make-images.py: 7 x 5, at (x, y) red 40x, green 50y, blue 200 - 20x - 10y,
 // alpha 255 - 25 (x + y) or 255.

@@ -94,13 +94,20 @@ def main(out):
     magick(p("photo.png"), "-colorspace", "CMYK", "-quality", "95", p("magick-cmyk.jpg"))
     subprocess.run(["convert", p("magick-cmyk.jpg"), "-colorspace", "sRGB", "-depth", "8", "rgba:" + p("magick-cmyk.jpg.rgba")], check=True)
 
-    # EXIF orientation: a 32 x 16 picture, red on the left half and blue on the right.
-    halves = Image.new("RGB", (32, 16), (255, 0, 0))
-    halves.paste((0, 0, 255), (16, 0, 32, 16))
-    for orientation in (3, 6, 8):
+    # Orientation: a 32 x 16 picture in four quarters, red, blue (top), green, white (bottom), with
+    # every orientation value in each format that carries one (TIFF in its own tag, the rest in
+    # EXIF).
+    quarters = Image.new("RGB", (32, 16), (255, 0, 0))
+    quarters.paste((0, 0, 255), (16, 0, 32, 8))
+    quarters.paste((0, 255, 0), (0, 8, 16, 16))
+    quarters.paste((255, 255, 255), (16, 8, 32, 16))
+    for orientation in range(1, 9):
         exif = Image.Exif()
         exif[0x0112] = orientation
-        halves.save(p(f"orientation-{orientation}.jpg"), quality=95, exif=exif.tobytes())
+        quarters.save(p(f"orientation-{orientation}.jpg"), quality=95, exif=exif.tobytes())
+        quarters.save(p(f"orientation-{orientation}.png"), exif=exif.tobytes())
+        quarters.save(p(f"orientation-{orientation}.webp"), lossless=True, exif=exif.tobytes())
+        quarters.save(p(f"orientation-{orientation}.tif"), tiffinfo={0x0112: orientation})
 
     # Resampling references: Pillow's resize of the photograph (R, G, B, A bytes).
     for name, method, size in (("lanczos-down", Image.Resampling.LANCZOS, (24, 16)),
